@@ -1,0 +1,67 @@
+#include "protocol/socket.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace scanvale {
+
+namespace {
+
+WaitResult WaitFor(int fd, short events, std::chrono::milliseconds timeout) {
+  if (fd < 0) return WaitResult::kFailed;
+  pollfd p{fd, events, 0};
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const int n = ::poll(&p, 1, left.count() < 0 ? 0 : static_cast<int>(left.count()));
+    if (n > 0) return (p.revents & (events | POLLERR | POLLHUP)) ? WaitResult::kReady
+                                                                 : WaitResult::kFailed;
+    if (n == 0) return WaitResult::kTimeout;
+    if (errno != EINTR) return WaitResult::kFailed;
+  }
+}
+
+}  // namespace
+
+void Socket::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+WaitResult WaitReadable(int fd, std::chrono::milliseconds timeout) {
+  return WaitFor(fd, POLLIN, timeout);
+}
+
+WaitResult WaitWritable(int fd, std::chrono::milliseconds timeout) {
+  return WaitFor(fd, POLLOUT, timeout);
+}
+
+WaitResult WaitAnyReadable(const std::vector<int>& fds, std::chrono::milliseconds timeout,
+                           std::vector<bool>& ready) {
+  std::vector<pollfd> polls;
+  polls.reserve(fds.size());
+  for (int fd : fds) polls.push_back(pollfd{fd, POLLIN, 0});  // poll ignores negative fds
+  ready.assign(fds.size(), false);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const int n = ::poll(polls.data(), polls.size(),
+                         left.count() < 0 ? 0 : static_cast<int>(left.count()));
+    if (n > 0) {
+      for (std::size_t i = 0; i < polls.size(); ++i)
+        ready[i] = polls[i].fd >= 0 && (polls[i].revents & (POLLIN | POLLERR | POLLHUP));
+      return WaitResult::kReady;
+    }
+    if (n == 0) return WaitResult::kTimeout;
+    if (errno != EINTR) return WaitResult::kFailed;
+  }
+}
+
+std::string LastErrorText() { return std::strerror(errno); }
+
+}  // namespace scanvale
