@@ -1,0 +1,151 @@
+#include "discovery/search_run.h"
+
+#include <utility>
+
+#include "protocol/diag_log.h"
+
+namespace scanvale {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+bool Contains(std::string_view caption, std::string_view text) {
+  return !text.empty() && caption.find(text) != std::string_view::npos;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) { return CompareTextNoCase(a, b) == 0; }
+
+}  // namespace
+
+DelayTimes DelayFor(std::string_view delayCaption, const SearchTexts& texts) {
+  if (Contains(delayCaption, texts.shortText)) return {milliseconds(500), 1, milliseconds(1000), milliseconds(500)};
+  if (Contains(delayCaption, texts.longText)) return {milliseconds(2000), 2, milliseconds(5000), milliseconds(4000)};
+  return {milliseconds(1000), 2, milliseconds(3000), milliseconds(1000)};
+}
+
+std::string NextDelayCaption(std::string_view delayCaption, const SearchTexts& texts) {
+  if (Contains(delayCaption, texts.middleText)) return texts.longText;
+  if (Contains(delayCaption, texts.longText)) return texts.shortText;
+  if (Contains(delayCaption, texts.shortText)) return texts.middleText;
+  return std::string(delayCaption);
+}
+
+bool UpnpFilterAllows(std::string_view projFilter) {
+  return EqualsNoCase(projFilter, "ALL") || EqualsNoCase(projFilter, "UPNP");
+}
+
+void ApplySearchFinish(SearchWindowState& state, const SearchSettings& settings,
+                       const SearchTexts& texts, const SearchHooks& hooks) {
+  const bool upnpFilter = UpnpFilterAllows(state.table.projFilter);
+  const bool upnpRuns = upnpFilter && settings.upnpSearch;
+  if (upnpRuns && hooks.upnpFinish) hooks.upnpFinish();
+
+  state.m_DevicesFound = false;
+  DeviceGrid& grid = state.table.grid;
+  const int deviceRows = grid.DeviceRowCount();
+  if (deviceRows <= 0) {
+    state.m_CurrentRow = 1;
+    grid.SetRowCount(1);  // the header and one empty line
+    state.label1 = texts.zeroFound;
+    if (!settings.upnpSearch) {
+      state.button1 = {true, texts.scanvale};
+      state.button2.enabled = false;
+      state.button3.enabled = true;
+    }
+  } else {
+    state.sort.m_SortReverse = false;
+    SortGrid(grid, state.sort.m_SortColumn, state.sort);
+    state.label1 = Format("%d %s", deviceRows, texts.devicesFound.c_str());
+    state.m_CurrentRow = 1;
+    state.currentCell = {1, 1};
+    state.m_DevicesFound = true;
+    if (!settings.upnpSearch) {
+      state.button1 = {true, texts.scanvale};
+      state.button2.enabled = true;
+      state.button3.enabled = true;
+    }
+  }
+  if (!upnpFilter) {
+    // No UPnP search was started, so nothing else will hand the buttons back. The firmware
+    // query still needs devices to act on.
+    state.button1 = {true, texts.scanvale};
+    state.button2.enabled = deviceRows > 0;
+    state.button3.enabled = true;
+  }
+  state.currentCell = {1, 1};
+  state.m_SelectedRows.assign(1, tRowSelected{1, 1});
+}
+
+struct SearchRun::Shared {
+  std::atomic<bool> cancelled{false};
+};
+
+struct SearchRun::WorkerResult {
+  DeviceTable table;
+  SearchSettings settings;
+  SearchReport report;
+  bool macChecked = false;
+};
+
+SearchRun::SearchRun(Dispatcher& dispatcher)
+    : dispatcher_(dispatcher), shared_(std::make_shared<Shared>()) {}
+
+SearchRun::~SearchRun() { Cancel(); }
+
+void SearchRun::JoinWorker() {
+  if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+}
+
+void SearchRun::Cancel() {
+  if (shared_) shared_->cancelled = true;
+  JoinWorker();
+  running_ = false;
+  shared_ = std::make_shared<Shared>();
+}
+
+bool SearchRun::Start(SearchWindowState& state, const SearchSettings& settings) {
+  if (running_) return false;
+  JoinWorker();
+  running_ = true;
+
+  state.m_NoSearchYet = false;
+  if (UpnpFilterAllows(state.table.projFilter) && settings.upnpSearch && hooks.upnpStart)
+    hooks.upnpStart();
+  state.table.ClearForSearch();
+  state.button1 = {false, texts.searching};
+  state.button2.enabled = false;
+  state.button3.enabled = false;
+
+  auto result = std::make_shared<WorkerResult>();
+  result->settings = settings;
+  result->table.projFilter = state.table.projFilter;
+  std::weak_ptr<Shared> alive = shared_;
+  SearchRun* self = this;
+  SearchWindowState* target = &state;
+  worker_ = std::thread([this, result, alive, self, target] {
+    dispatcher_.Post([alive, self, target, result] {
+      if (alive.expired()) return;
+      self->Finish(*target, *result);
+    });
+  });
+  return true;
+}
+
+void SearchRun::Finish(SearchWindowState& state, WorkerResult& result) {
+  JoinWorker();
+  if (result.macChecked) state.sort.m_SortReverse = true;
+  DeviceTable& table = state.table;
+  table.m_DeviceList = std::move(result.table.m_DeviceList);
+  const int rows = result.table.grid.DeviceRowCount();
+  for (int r = 1; r <= rows; ++r) table.grid.SetRow(r, result.table.grid.Row(r));
+  table.grid.SetRowCount(rows + 1);
+  table.m_NextRow = result.table.m_NextRow;
+  if (result.report.bufferFull && events.onBufferFull) events.onBufferFull(texts.bufferFull);
+  ApplySearchFinish(state, result.settings, texts, hooks);
+  report_ = result.report;
+  running_ = false;
+  if (events.onFinished) events.onFinished(report_);
+}
+
+}  // namespace scanvale
