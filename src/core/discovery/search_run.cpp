@@ -1,8 +1,13 @@
 #include "discovery/search_run.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <utility>
 
+#include "discovery/search_paths.h"
 #include "protocol/diag_log.h"
+#include "protocol/socket.h"
 
 namespace scanvale {
 
@@ -79,14 +84,47 @@ void ApplySearchFinish(SearchWindowState& state, const SearchSettings& settings,
 
 struct SearchRun::Shared {
   std::atomic<bool> cancelled{false};
+  Socket wake{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+
+  void Cancel() {
+    cancelled = true;
+    if (wake.valid()) {
+      const std::uint64_t one = 1;
+      [[maybe_unused]] const ssize_t n = ::write(wake.fd(), &one, sizeof one);
+    }
+  }
 };
 
 struct SearchRun::WorkerResult {
   DeviceTable table;
   SearchSettings settings;
+  SearchTexts texts;
+  SearchHooks hooks;
   SearchReport report;
   bool macChecked = false;
 };
+
+namespace {
+
+void RunPath(SearchContext& context, const SearchHooks& hooks) {
+  const SearchSettings& s = context.settings;
+  if (s.ipRelay && s.relayProtocol == "HttpCmd") {
+    context.report.path = SearchPath::kHttpRelay;
+    if (hooks.httpRelay)
+      hooks.httpRelay(context.table,
+                      HttpRelayRequest{s.relayAddress,
+                                       "/device.get?DeviceType=" + context.table.projFilter},
+                      context.cancelled);
+  } else if (s.ipRelay && s.relayProtocol == "TCP") {
+    RunTcpRelaySearch(context);
+  } else if (IsAllNetCardChoice(s.netCards, s.adapterItemIndex)) {
+    RunAllAdaptersSearch(context);
+  } else {
+    RunOneAdapterSearch(context);
+  }
+}
+
+}  // namespace
 
 SearchRun::SearchRun(Dispatcher& dispatcher)
     : dispatcher_(dispatcher), shared_(std::make_shared<Shared>()) {}
@@ -98,7 +136,7 @@ void SearchRun::JoinWorker() {
 }
 
 void SearchRun::Cancel() {
-  if (shared_) shared_->cancelled = true;
+  if (shared_) shared_->Cancel();
   JoinWorker();
   running_ = false;
   shared_ = std::make_shared<Shared>();
@@ -119,14 +157,30 @@ bool SearchRun::Start(SearchWindowState& state, const SearchSettings& settings) 
 
   auto result = std::make_shared<WorkerResult>();
   result->settings = settings;
+  result->texts = texts;
+  result->hooks = hooks;
   result->table.projFilter = state.table.projFilter;
+  WorkerResult* raw = result.get();
+  result->table.onMacChecked = [raw] { raw->macChecked = true; };
+  std::shared_ptr<Shared> shared = shared_;
   std::weak_ptr<Shared> alive = shared_;
-  SearchRun* self = this;
   SearchWindowState* target = &state;
-  worker_ = std::thread([this, result, alive, self, target] {
-    dispatcher_.Post([alive, self, target, result] {
+  worker_ = std::thread([this, result, shared, alive, target] {
+    const auto started = std::chrono::steady_clock::now();
+    SearchContext context{result->settings, result->texts, result->table, result->report,
+                          shared->cancelled, shared->wake.fd()};
+    try {
+      RunPath(context, result->hooks);
+    } catch (...) {
+      // Out of memory or the like inside a path: what was found so far still gets its finish.
+      DiagLog::Printf("search run: path ended by an exception\n");
+    }
+    result->report.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    if (shared->cancelled) return;
+    dispatcher_.Post([this, alive, target, result] {
       if (alive.expired()) return;
-      self->Finish(*target, *result);
+      Finish(*target, *result);
     });
   });
   return true;
