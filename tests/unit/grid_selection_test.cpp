@@ -102,21 +102,16 @@ TEST(GridSelection, ReleaseMovesAnchorsAndHeaderReleaseSorts) {
   EXPECT_EQ(s.DRow, kRows - 1);
   EXPECT_EQ(s.m_LastClick, (tRowSelected{1, kRows - 1}));
 
-  // The first header click after a search sorts descending, the next ascending.
-  s.m_SortReverse = false;
   MouseUpResult header = s.MouseUp(GridButton::kLeft, {3, 0}, kRows);
   EXPECT_TRUE(header.sort);
   EXPECT_EQ(header.sortColumn, 3);
-  EXPECT_TRUE(s.m_SortReverse);
   header = s.MouseUp(GridButton::kLeft, {5, 0}, kRows);
   EXPECT_EQ(header.sortColumn, 5);
-  EXPECT_FALSE(s.m_SortReverse);
 
   EXPECT_FALSE(s.MouseUp(GridButton::kRight, {3, 0}, kRows).sort);
   EXPECT_FALSE(s.MouseUp(GridButton::kLeft, {-1, 0}, kRows).sort) << "beyond the last column";
   s.m_JobBusy = true;
   EXPECT_FALSE(s.MouseUp(GridButton::kLeft, {3, 0}, kRows).sort);
-  EXPECT_FALSE(s.m_SortReverse);
 }
 
 TEST(GridSelection, PopupAttachesOnFocusOrRightPressAfterASearch) {

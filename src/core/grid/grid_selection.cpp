@@ -100,7 +100,6 @@ MouseUpResult GridSelection::MouseUp(GridButton button, GridCell cell, int rowCo
   if (c > 0 && r > 0 && left) m_LastClick = {c, r};
   // A release on the header beyond the last column names no column to sort by.
   if (r == 0 && left && !m_JobBusy && c >= 0 && c < kGridColumns) {
-    m_SortReverse = !m_SortReverse;
     result.sort = true;
     result.sortColumn = c;
   }

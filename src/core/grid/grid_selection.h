@@ -36,7 +36,9 @@ struct MouseDownResult {
 };
 
 struct MouseUpResult {
-  bool sort = false;  // toggle the sort direction was done; sort by `sortColumn` now
+  // A left release on the header with no job running: toggle the sort direction and sort
+  // by `sortColumn`.
+  bool sort = false;
   int sortColumn = 0;
 };
 
@@ -63,7 +65,6 @@ class GridSelection {
   bool m_NoSearchYet = true;
   bool m_DevicesFound = false;
   bool m_JobBusy = false;
-  bool m_SortReverse = true;
   // Whether the grid has its popup menu attached (a right click shows it only then).
   bool m_PopupAttached = false;
 

@@ -1,0 +1,58 @@
+// The window program: one main window, no command line.
+//
+// SCANVALE_DEMO_SCREENSHOT=FILE.png makes the program search once as soon as the window is up,
+// save a picture of the window to FILE.png when the search has finished, and quit (exit 0, or
+// 1 when the picture could not be written or the search did not end within two minutes).
+// The demo and the README's screenshots use it; it needs no display with the offscreen platform.
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "mainwindow/main_form.h"
+
+namespace {
+
+constexpr int kScreenshotDeadlineMs = 120000;
+
+void ArrangeScreenshot(scanvale::TMainForm& form, const QString& path) {
+  QObject::connect(&form, &scanvale::TMainForm::searchFinished, &form, [&form, path] {
+    // Let the last repaint of the filled grid happen before the picture is taken.
+    QTimer::singleShot(300, &form, [&form, path] {
+      const bool saved = form.grab().save(path, "PNG");
+      std::fprintf(stderr, saved ? "scanvale: screenshot saved to %s\n"
+                                 : "scanvale: could not write the screenshot %s\n",
+                   path.toLocal8Bit().constData());
+      QApplication::exit(saved ? 0 : 1);
+    });
+  });
+  QTimer::singleShot(200, &form, [&form] { form.Button1Click(); });
+  QTimer::singleShot(kScreenshotDeadlineMs, &form, [] {
+    std::fprintf(stderr, "scanvale: the search did not finish; no screenshot\n");
+    QApplication::exit(1);
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Scanvale"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Scanvale"));
+  QApplication::setApplicationVersion(QStringLiteral(SCANVALE_VERSION));
+
+  int status = 0;
+  {
+    scanvale::TMainForm form;
+    form.FormCreate();
+    form.show();
+
+    const char* screenshot = std::getenv("SCANVALE_DEMO_SCREENSHOT");
+    if (screenshot && *screenshot) ArrangeScreenshot(form, QString::fromLocal8Bit(screenshot));
+
+    status = QApplication::exec();
+  }  // the window stops and joins its workers here, before the application goes
+  return status;
+}
