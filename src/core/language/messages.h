@@ -124,7 +124,7 @@ enum class Msg : std::uint16_t {
 };
 
 constexpr MessageSection SectionOf(Msg msg) {
-  return static_cast<MessageSection>((static_cast<unsigned>(msg) >> 8) - 1);
+  return static_cast<MessageSection>(static_cast<unsigned>(msg) >> 8);
 }
 constexpr int SlotOf(Msg msg) { return static_cast<int>(static_cast<unsigned>(msg) & 0xffu); }
 const char* SectionName(MessageSection section);  // "ErrorMessage", "Message", "ItemString"
