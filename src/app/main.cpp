@@ -4,12 +4,16 @@
 // save a picture of the window to FILE.png when the search has finished, and quit (exit 0, or
 // 1 when the picture could not be written or the search did not end within two minutes).
 // The demo and the README's screenshots use it; it needs no display with the offscreen platform.
+// SCANVALE_DEMO_ALL_ADAPTERS=1 chooses the all-adapters entry of the adapter selector at start,
+// so that the demo's first search covers every segment of the lab.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "mainwindow/main_form.h"
 
@@ -47,6 +51,11 @@ int main(int argc, char** argv) {
   {
     scanvale::TMainForm form;
     form.FormCreate();
+    const char* allAdapters = std::getenv("SCANVALE_DEMO_ALL_ADAPTERS");
+    if (allAdapters && std::string_view(allAdapters) == "1" && form.ComboBox3->count() > 0) {
+      form.ComboBox3->setCurrentIndex(form.ComboBox3->count() - 1);
+      form.ComboBox3->setEditText(form.ComboBox3->itemText(form.ComboBox3->count() - 1));
+    }
     form.show();
 
     const char* screenshot = std::getenv("SCANVALE_DEMO_SCREENSHOT");

@@ -34,13 +34,14 @@ namespace scanvale {
 
 namespace {
 
-// The window's design: positions and sizes in pixels. The language tables repeat them
-// (and widen them where a translation needs room).
-constexpr int kDesignWidth = 940;
+// The window's design: positions and sizes in pixels, the same as the English table's
+// [MainForm] section (the other tables widen them where a translation needs room). The
+// window is wider than the controls so that the picture at the top right has its own room.
+constexpr int kDesignWidth = 960;
 constexpr int kDesignHeight = 600;
 constexpr int kColumnWidths[kGridColumns] = {109, 120, 169, 97, 27, 95, 142, 111};
 constexpr int kGridLeft = 8;
-constexpr int kGridTop = 122;
+constexpr int kGridTop = 112;
 constexpr int kMargin = 8;
 constexpr int kImageSize = 64;
 constexpr int kRowHeight = 22;
@@ -141,35 +142,35 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::CreateControls() {
-  Label1 = Make<QLabel>(this, "Label1", 8, 98, 420, 20);
+  Label1 = Make<QLabel>(this, "Label1", 8, 90, 220, 16);
   Label1->setText(QStringLiteral("0 device(s) found!"));
   Image1 = Make<QLabel>(this, "Image1", kDesignWidth - kImageSize - 14, 10, kImageSize, kImageSize);
   Image1->setPixmap(LogoPixmap());
 
-  GroupBox1 = Make<QGroupBox>(this, "GroupBox1", 8, 4, 338, 88);
+  GroupBox1 = Make<QGroupBox>(this, "GroupBox1", 8, 4, 404, 80);
   GroupBox1->setTitle(QStringLiteral("Search Method"));
-  RadioButton1 = Make<QRadioButton>(GroupBox1, "RadioButton1", 10, 24, 132, 22);
+  RadioButton1 = Make<QRadioButton>(GroupBox1, "RadioButton1", 10, 22, 130, 20);
   RadioButton1->setText(QStringLiteral("Local Broadcast"));
   RadioButton1->setChecked(true);
-  RadioButton2 = Make<QRadioButton>(GroupBox1, "RadioButton2", 10, 56, 132, 22);
+  RadioButton2 = Make<QRadioButton>(GroupBox1, "RadioButton2", 10, 50, 130, 20);
   RadioButton2->setText(QStringLiteral("IP Relay"));
-  ComboBox3 = Make<QComboBox>(GroupBox1, "ComboBox3", 148, 22, 180, 26);
+  ComboBox3 = Make<QComboBox>(GroupBox1, "ComboBox3", 146, 20, 160, 24);
   ComboBox3->setEditable(true);
   ComboBox3->setInsertPolicy(QComboBox::NoInsert);
-  ComboBox1 = Make<QComboBox>(GroupBox1, "ComboBox1", 148, 54, 110, 26);
+  ComboBox1 = Make<QComboBox>(GroupBox1, "ComboBox1", 146, 48, 160, 24);
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
   ComboBox1->addItem(QStringLiteral("<Customized>"));
   ComboBox1->setEnabled(false);
-  ComboBox2 = Make<QComboBox>(GroupBox1, "ComboBox2", 264, 54, 64, 26);
+  ComboBox2 = Make<QComboBox>(GroupBox1, "ComboBox2", 314, 48, 80, 24);
   ComboBox2->setEditable(true);
   ComboBox2->setInsertPolicy(QComboBox::NoInsert);
   ComboBox2->addItem(QStringLiteral("TCP"));
   ComboBox2->setEnabled(false);
 
-  GroupBox2 = Make<QGroupBox>(this, "GroupBox2", 8, 4, 120, 50);
+  GroupBox2 = Make<QGroupBox>(this, "GroupBox2", 420, 88, 130, 48);
   GroupBox2->setTitle(QStringLiteral("Project Filter"));
-  Proj = Make<QComboBox>(GroupBox2, "Proj", 8, 20, 100, 24);
+  Proj = Make<QComboBox>(GroupBox2, "Proj", 8, 18, 114, 24);
   Proj->setEditable(true);
   Proj->setInsertPolicy(QComboBox::NoInsert);
   Proj->addItems({QStringLiteral("ALL"), QStringLiteral("DVR"), QStringLiteral("NVR/VSS"),
@@ -177,22 +178,22 @@ void TMainForm::CreateControls() {
   Proj->setEditText(QStringLiteral("ALL"));
   GroupBox2->hide();
 
-  Button1 = Make<QPushButton>(this, "Button1", 356, 12, 112, 32);
+  Button1 = Make<QPushButton>(this, "Button1", 420, 12, 100, 30);
   Button1->setText(QStringLiteral("Scanvale"));
-  CheckBox1 = Make<QCheckBox>(this, "CheckBox1", 356, 58, 132, 22);
+  CheckBox1 = Make<QCheckBox>(this, "CheckBox1", 420, 52, 130, 20);
   CheckBox1->setText(QStringLiteral("UPnP Search"));
-  Button2 = Make<QPushButton>(this, "Button2", 478, 12, 112, 32);
+  Button2 = Make<QPushButton>(this, "Button2", 528, 12, 100, 30);
   Button2->setText(QStringLiteral("Get FW Ver."));
   Button2->setEnabled(false);
 
-  GroupBox3 = Make<QGroupBox>(this, "GroupBox3", 600, 4, 106, 88);
+  GroupBox3 = Make<QGroupBox>(this, "GroupBox3", 636, 4, 88, 80);
   GroupBox3->setTitle(QStringLiteral("Delay Time"));
-  Button3 = Make<QPushButton>(GroupBox3, "Button3", 10, 32, 86, 32);
+  Button3 = Make<QPushButton>(GroupBox3, "Button3", 8, 32, 72, 28);
   Button3->setText(QStringLiteral("Middle"));
 
-  GroupBox4 = Make<QGroupBox>(this, "GroupBox4", 714, 4, 140, 88);
+  GroupBox4 = Make<QGroupBox>(this, "GroupBox4", 732, 4, 148, 80);
   GroupBox4->setTitle(QStringLiteral("Language"));
-  ComboBox4 = Make<QComboBox>(GroupBox4, "ComboBox4", 10, 34, 120, 26);
+  ComboBox4 = Make<QComboBox>(GroupBox4, "ComboBox4", 8, 34, 132, 24);
   ComboBox4->addItems(
       {QStringLiteral("English"), QStringLiteral("Simplified Chinese"), QStringLiteral("French")});
 
@@ -280,8 +281,11 @@ void TMainForm::ConnectHandlers() {
   StringGrid1->onDoubleClick = [this] { Browser1Click(); };
   StringGrid1->onKeyDown = [this](QKeyEvent* e) { FormKeyDown(e); };
   StringGrid1->onKeyUp = [this](QKeyEvent* e) { FormKeyUp(e); };
-  connect(StringGrid1, &QTableWidget::currentCellChanged, this,
-          [this](int row, int col, int, int) { GridSelectCell(col, row < 0 ? -1 : row + 1); });
+  // The focus cell of the widget is never the header; an invalid one (a press below the last
+  // row) leaves the focus where it was, as in a grid whose focus cannot leave its cells.
+  connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
+    if (row >= 0 && col >= 0) GridSelectCell(col, row + 1);
+  });
   connect(StringGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { GridContextMenu(pos); });
 }
@@ -306,7 +310,8 @@ void TMainForm::FormCreate() {
 
   DiagLog::Printf("WinVersion[%s]\n", SystemDescription().c_str());
 
-  GetNetCardAddrs(m_NetCards);
+  m_NetCards = NetCardTable{};
+  if (enumerateAdapters) enumerateAdapters(m_NetCards);
   const NetCardSelector selector =
       FillNetCardSelector(m_NetCards, Messages().Text(Msg::AllNetCard));
   {

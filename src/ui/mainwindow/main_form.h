@@ -82,6 +82,8 @@ class TMainForm : public QWidget, public MainWindowLanguageView {
   std::function<bool()> upnpBusy;
   // Hooks of the search run that later features fill (HTTP relay page, UPnP).
   SearchHooks searchHooks;
+  // Fills the adapter table at start (GetNetCardAddrs; tests give a table of their own).
+  std::function<void(NetCardTable&)> enumerateAdapters = GetNetCardAddrs;
 
   // Handlers, named after the control and the event.
   void Button1Click();
