@@ -287,3 +287,6 @@ def setup(sim):
                 and not device.flood):
             print("devsim: %s is not in link %d's subnets and answers by broadcast"
                   % (device.name, device.link), file=sys.stderr)
+    # Set-network commands (flag 03) arrive on this same port.
+    import setnetwork  # noqa: E402  (it imports this module)
+    setnetwork.setup(sim)
