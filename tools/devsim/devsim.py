@@ -27,10 +27,12 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import control  # noqa: E402
 import relay  # noqa: E402
+import relay_page  # noqa: E402
+import upnp  # noqa: E402
 
 # Every protocol module of the simulator, in the order their setup runs. A new module (web
 # interface, relay page, UPnP, ...) is a file with a setup(sim) function, added here.
-MODULES = (control, relay)
+MODULES = (control, relay, relay_page, upnp)
 
 LINK_IFACES = {0: "sv0n", 1: "sv1n", 2: "sv2n"}
 
