@@ -2,7 +2,7 @@
 // header sort, the button states and the per-row sender with its outcome texts.
 #include <gtest/gtest.h>
 
-#include "fake_control_channel.h"
+#include "support/fake_control_channel.h"
 #include "netconfig/batch_sender.h"
 #include "netconfig/batch_setup.h"
 #include "protocol/md5.h"

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "fake_control_channel.h"
+#include "support/fake_control_channel.h"
 #include "netconfig/set_network_exchange.h"
 
 namespace scanvale {

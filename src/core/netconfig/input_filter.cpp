@@ -14,27 +14,22 @@ FilteredText FilterKeeping(std::string_view text, int caret, Keep keep) {
     else
       ++out.removed;
   }
-  const int length = static_cast<int>(out.text.size());
-  int position = caret - out.removed;
-  if (position < 0) position = 0;
-  out.caret = position > length ? length : position;
+  out.caret = CaretAfterFilter(caret, out.removed, static_cast<int>(out.text.size()));
   return out;
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
 FilteredText FilterIdentityField(std::string_view text, int caret) {
-  return FilterKeeping(text, caret, [](char c) { return c != ','; });
+  return FilterKeeping(text, caret, [](char c) { return KeepsIdentityChar(static_cast<unsigned char>(c)); });
 }
 
 FilteredText FilterAddressField(std::string_view text, int caret) {
-  return FilterKeeping(text, caret, [](char c) { return IsDigit(c) || c == '.'; });
+  return FilterKeeping(text, caret, [](char c) { return KeepsAddressChar(static_cast<unsigned char>(c)); });
 }
 
 FilteredText FilterDigitField(std::string_view text, int caret) {
-  return FilterKeeping(text, caret, IsDigit);
+  return FilterKeeping(text, caret, [](char c) { return KeepsDigitChar(static_cast<unsigned char>(c)); });
 }
 
 }  // namespace scanvale

@@ -16,6 +16,16 @@ struct FilteredText {
 
 // The caret moves back by the number of characters removed (anywhere in the text) and
 // never past the end of the filtered text.
+// What each kind of field keeps, character by character (a window filters its own text
+// units with these), and where the caret goes afterwards.
+inline bool KeepsIdentityChar(char32_t c) { return c != U','; }
+inline bool KeepsDigitChar(char32_t c) { return c >= U'0' && c <= U'9'; }
+inline bool KeepsAddressChar(char32_t c) { return KeepsDigitChar(c) || c == U'.'; }
+inline int CaretAfterFilter(int caret, int removed, int length) {
+  const int position = caret - removed < 0 ? 0 : caret - removed;
+  return position > length ? length : position;
+}
+
 FilteredText FilterIdentityField(std::string_view text, int caret);  // Model, Project, Name, MAC
 FilteredText FilterAddressField(std::string_view text, int caret);   // "1234567890." only
 FilteredText FilterDigitField(std::string_view text, int caret);     // "1234567890" only

@@ -29,6 +29,7 @@
 #include "protocol/grid_sort.h"
 #include "support/system_description.h"
 #include "language/apply_language.h"
+#include "netconfig/network_setup_command.h"
 
 namespace scanvale {
 
@@ -559,7 +560,18 @@ void TMainForm::ShowNotAvailable(const char* command) {
 }
 
 void TMainForm::Info1Click() { ShowNotAvailable("Detail Info."); }
-void TMainForm::NetworkSetup1Click() { ShowNotAvailable("Network Setup"); }
+void TMainForm::NetworkSetup1Click() {
+  NetworkSetupContext context;
+  context.table = &m_State.table;
+  context.selectedRows = m_Grid.m_SelectedRows;
+  context.currentRow = m_Grid.m_CurrentRow;
+  context.gridRowCount = m_State.table.grid.RowCount();
+  context.settings = m_Settings;
+  const SearchSettings s = CollectSearchSettings();
+  context.channel = {s.netCards, s.adapterItemIndex, s.adapterText, {s.ipRelay, s.relayAddress}};
+  RunNetworkSetup(this, context);
+  RefreshGrid();  // replies heard by the dialogs may have added devices
+}
 void TMainForm::SoftwareUpgrade1Click() { ShowNotAvailable("Software Upgrade"); }
 void TMainForm::ConfigFileUpload1Click() { ShowNotAvailable("Config File Upload"); }
 void TMainForm::RestartDevice1Click() { ShowNotAvailable("Restart Device"); }

@@ -69,3 +69,22 @@ inline ExchangeTiming QuickTiming() {
 }
 
 }  // namespace scanvale::testing
+
+namespace scanvale::testing {
+
+// Hands a test-owned fake to code that takes ownership of its channel.
+class BorrowedChannel final : public ControlChannel {
+ public:
+  explicit BorrowedChannel(FakeControlChannel& fake) : fake_(fake) {}
+  AdapterMode Mode() const override { return fake_.Mode(); }
+  int Open() override { return fake_.Open(); }
+  int Send(const std::string& wire) override { return fake_.Send(wire); }
+  WaitResult Receive(std::chrono::milliseconds wait, std::vector<std::string>& out) override {
+    return fake_.Receive(wait, out);
+  }
+
+ private:
+  FakeControlChannel& fake_;
+};
+
+}  // namespace scanvale::testing
