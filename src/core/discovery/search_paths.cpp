@@ -105,8 +105,12 @@ int DecodeStoredReply(std::string_view slot, DeviceTable& table) {
 }
 
 int DecodeDatagramFirstPackage(std::string_view text, DeviceTable& table) {
-  std::vector<unsigned char> buffer(kPackageBufferSize, 0);
-  const int n = Base64Decode(buffer.data(), buffer.size(), UpToNul(text), -1);
+  // Room for everything the text can decode to and a zero after it, as in a cleared
+  // package buffer; no datagram decodes to more than that buffer holds.
+  const std::string_view base64 = UpToNul(text);
+  std::vector<unsigned char> buffer(
+      std::min(kPackageBufferSize, base64.size() / 4 * 3 + 4), 0);
+  const int n = Base64Decode(buffer.data(), buffer.size() - 1, base64, -1);
   InvertBytes(buffer.data(), static_cast<std::size_t>(n));
   const std::size_t first = strnlen(reinterpret_cast<const char*>(buffer.data()), buffer.size());
   return ParserPlainPkg(buffer.data(), first, table);

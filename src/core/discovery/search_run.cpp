@@ -160,6 +160,7 @@ bool SearchRun::Start(SearchWindowState& state, const SearchSettings& settings) 
   result->texts = texts;
   result->hooks = hooks;
   result->table.projFilter = state.table.projFilter;
+  result->table.UseDuplicateIndex(true);  // only this run fills it until the finish
   WorkerResult* raw = result.get();
   result->table.onMacChecked = [raw] { raw->macChecked = true; };
   std::shared_ptr<Shared> shared = shared_;

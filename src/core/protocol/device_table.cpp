@@ -30,8 +30,37 @@ const tComUnitInfo* DeviceTable::FindByIpMac(std::string_view ip, std::string_vi
   return nullptr;
 }
 
+namespace {
+std::string IndexKey(const tComUnitInfo& r) {
+  std::string key(FieldText(r.ip));
+  key += '\n';
+  key += FieldText(r.mac);
+  return key;
+}
+}  // namespace
+
+void DeviceTable::UseDuplicateIndex(bool on) {
+  indexed_ = on;
+  index_.clear();
+}
+
+// True for a duplicate; otherwise the record's key is in the index afterwards.
+bool DeviceTable::IndexedDuplicate(const tComUnitInfo& record) {
+  if (index_.size() != m_DeviceList.size()) {
+    index_.clear();
+    for (const auto& entry : m_DeviceList) index_.insert(IndexKey(entry));
+    if (index_.size() != m_DeviceList.size()) {  // duplicates appended unchecked: scan instead
+      index_.clear();
+      return FindByIpMac(FieldText(record.ip), FieldText(record.mac)) != nullptr;
+    }
+  }
+  return !index_.insert(IndexKey(record)).second;
+}
+
 bool DeviceTable::AddFoundDevice(const tComUnitInfo& record) {
-  if (FindByIpMac(FieldText(record.ip), FieldText(record.mac))) return false;
+  if (indexed_ ? IndexedDuplicate(record)
+               : FindByIpMac(FieldText(record.ip), FieldText(record.mac)) != nullptr)
+    return false;
   m_DeviceList.push_back(record);
   if (ProjMatches(projFilter, FieldText(record.proj)) ||
       ProjMatches(projFilter, FieldText(record.name)))

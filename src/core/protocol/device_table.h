@@ -6,6 +6,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "protocol/device_grid.h"
 #include "protocol/device_record.h"
@@ -39,6 +40,12 @@ class DeviceTable {
   // Appends without the duplicate test (the relay page path).
   void AppendUnchecked(const tComUnitInfo& record);
 
+  // A table that a search run fills on its own may keep an index of its (ip, mac) pairs, so
+  // that thousands of replies are not each checked against the whole list. While it is on,
+  // entries' ip and mac must not be edited in place; additions and removals by other means are
+  // noticed by the entry count and the index is rebuilt.
+  void UseDuplicateIndex(bool on);
+
   // Empties the table and the grid for a new search: m_NextRow back to 1.
   void ClearForSearch();
   void Clear() { m_DeviceList.clear(); }
@@ -50,6 +57,10 @@ class DeviceTable {
 
  private:
   void ShowInGrid(const tComUnitInfo& record);
+  bool IndexedDuplicate(const tComUnitInfo& record);
+
+  bool indexed_ = false;
+  std::unordered_set<std::string> index_;
 };
 
 GridRow GridRowFor(const tComUnitInfo& record);
