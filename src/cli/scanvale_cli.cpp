@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/relay_page.h"
 #include "discovery/search_command.h"
 #include "discovery/search_run.h"
 #include "protocol/diag_log.h"
@@ -59,6 +60,13 @@ int RunSearch(const std::vector<std::string>& args) {
   QueueDispatcher dispatcher;
   SearchRun run(dispatcher);
   run.texts = texts;
+  bool relayPageComplete = true;
+  run.hooks.httpRelay = [&relayPageComplete](DeviceTable& table, const HttpRelayRequest& request,
+                                             const std::atomic<bool>& cancelled) {
+    RelayFetchOptions fetch;
+    fetch.cancel = &cancelled;
+    relayPageComplete = RunHttpRelaySearch(request.relay, table.projFilter, table, fetch) == 0;
+  };
   bool bufferFull = false;
   run.events.onBufferFull = [&](const std::string&) { bufferFull = true; };
 
@@ -85,9 +93,9 @@ int RunSearch(const std::vector<std::string>& args) {
   if (report.relayTimedOut)
     std::cerr << "scanvale-cli search: warning: the relay did not close its connection in time;"
                  " its answer may be incomplete\n";
-  if (report.path == SearchPath::kHttpRelay)
-    std::cerr << "scanvale-cli search: warning: the relay page search is not available in this"
-                 " build\n";
+  if (report.path == SearchPath::kHttpRelay && !relayPageComplete)
+    std::cerr << "scanvale-cli search: warning: the relay page " << options.relay
+              << " did not load completely\n";
   if (bufferFull) std::cerr << "scanvale-cli search: warning: " << texts.bufferFull << "\n";
 
   switch (options.format) {

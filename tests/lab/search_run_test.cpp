@@ -61,10 +61,11 @@ std::string DeviceJson(const SiteDevice& d) {
          d.reply + "\"" + d.extra + "}";
 }
 
-std::string SiteJson(const std::vector<SiteDevice>& devices, const std::string& relays = "[]") {
+std::string SiteJson(const std::vector<SiteDevice>& devices, const std::string& relays = "[]",
+                     const std::string& relayPages = "[]") {
   std::string json = "{\"devices\": [";
   for (std::size_t i = 0; i < devices.size(); ++i) json += (i ? ",\n" : "\n") + DeviceJson(devices[i]);
-  return json + "], \"relays\": " + relays + "}";
+  return json + "], \"relays\": " + relays + ", \"relay_pages\": " + relayPages + "}";
 }
 
 // A, B on sv0; C and F (configured for another subnet) on sv1; D, E, G on sv2, whose two
@@ -472,6 +473,27 @@ TEST(SearchCliLab, JsonListsExactlyTheSimulatedDevices) {
   const std::string expected = "[\n" + object(devices[0], " ") + ",\n" + object(devices[1], "0") +
                                ",\n" + object(devices[2], "0") + "\n]\n";
   EXPECT_EQ(r.out, expected);
+}
+
+TEST(SearchCliLab, RelaysByStreamAndByPage) {
+  SCANVALE_REQUIRE_LAB();
+  const std::vector<SiteDevice> devices = {
+      {"P1", "198.19.7.10", "02:00:00:00:07:0A", -1, "unicast", "", "Pm"},
+      {"P2", "198.19.7.11", "02:00:00:00:07:0B", -1, "unicast", "", "Pa"},
+  };
+  DevSim sim(SiteJson(devices, R"([{"kind": "tcp", "ip": "198.18.2.60", "link": 1}])",
+                      R"([{"ip": "198.18.3.70", "link": 2, "page": "table", "devices": "all"}])"));
+  ASSERT_TRUE(sim.running());
+  const std::string expected =
+      "Model,Project,Name,IP,Port,Netmask,MAC\r\n"
+      "Pa,IP-Cam,P2,198.19.7.11,80,255.255.255.0,02:00:00:00:07:0B\r\n"
+      "Pm,IP-Cam,P1,198.19.7.10,80,255.255.255.0,02:00:00:00:07:0A\r\n";
+  const CliResult tcp = RunCli("search --relay 198.18.2.60 --protocol tcp --format csv");
+  EXPECT_EQ(tcp.status, 0);
+  EXPECT_EQ(tcp.out, expected);
+  const CliResult page = RunCli("search --relay 198.18.3.70 --protocol http --format csv");
+  EXPECT_EQ(page.status, 0);
+  EXPECT_EQ(page.out, expected);
 }
 
 TEST(SearchCliLab, ExitStatusForBadArgumentsAndUnusableAdapters) {
