@@ -29,6 +29,8 @@
 #include "protocol/grid_sort.h"
 #include "support/system_description.h"
 #include "language/apply_language.h"
+#include "discovery/detail_info.h"
+#include "discovery/upnp_discovery.h"
 #include "netconfig/network_setup_command.h"
 
 namespace scanvale {
@@ -130,6 +132,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), dispatcher_(this) {
     ActivePrompts().Message(this, Q(text), MsgText(Msg::Warning), Prompts::Icon::Warning);
   };
   search_->events.onFinished = [this](const SearchReport&) { OnSearchFinished(); };
+  m_Upnp = std::make_unique<TUpnpDiscovery>(*this);
   ConnectHandlers();
   InitLanguage(Lang(), [this](const std::string& language) { ApplyLanguage(language, this); });
 }
@@ -137,6 +140,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), dispatcher_(this) {
 TMainForm::~TMainForm() {
   // No worker may outlive the window it reports to.
   search_.reset();
+  m_Upnp.reset();
   DiagLog::RemoveSink(logSink_);
   // FormDestroy: the device table is emptied from the back.
   while (!m_State.table.m_DeviceList.empty()) m_State.table.m_DeviceList.pop_back();
@@ -559,7 +563,9 @@ void TMainForm::ShowNotAvailable(const char* command) {
   DiagLog::Printf("%s: not available yet\n", command);
 }
 
-void TMainForm::Info1Click() { ShowNotAvailable("Detail Info."); }
+void TMainForm::Info1Click() {
+  ShowDetailInfo(this, m_State.table, m_Grid.m_CurrentRow, m_Upnp->m_UpnpEngine.Results());
+}
 void TMainForm::NetworkSetup1Click() {
   NetworkSetupContext context;
   context.table = &m_State.table;

@@ -29,6 +29,7 @@ class QRadioButton;
 namespace scanvale {
 
 class DeviceGridWidget;
+class TUpnpDiscovery;
 
 class TMainForm : public QWidget, public MainWindowLanguageView {
   Q_OBJECT
@@ -82,6 +83,8 @@ class TMainForm : public QWidget, public MainWindowLanguageView {
   std::function<bool()> upnpBusy;
   // Hooks of the search run that later features fill (HTTP relay page, UPnP).
   SearchHooks searchHooks;
+  // The UPnP engine and the relay page: fills searchHooks and upnpBusy.
+  std::unique_ptr<TUpnpDiscovery> m_Upnp;
   // Fills the adapter table at start (GetNetCardAddrs; tests give a table of their own).
   std::function<void(NetCardTable&)> enumerateAdapters = GetNetCardAddrs;
 
