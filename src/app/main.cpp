@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     const char* allAdapters = std::getenv("SCANVALE_DEMO_ALL_ADAPTERS");
     if (allAdapters && std::string_view(allAdapters) == "1" && form.ComboBox3->count() > 0) {
       form.ComboBox3->setCurrentIndex(form.ComboBox3->count() - 1);
-      form.ComboBox3->setEditText(form.ComboBox3->itemText(form.ComboBox3->count() - 1));
+      form.AdapterBoxSetText(form.AdapterBoxItem(form.ComboBox3->count() - 1));
     }
     form.show();
 

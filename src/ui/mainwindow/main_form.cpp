@@ -324,7 +324,7 @@ void TMainForm::FormCreate() {
     ComboBox3->clear();
     for (const auto& item : selector.items) ComboBox3->addItem(Q(item));
     ComboBox3->setCurrentIndex(selector.itemIndex);
-    ComboBox3->setEditText(Q(selector.text));
+    AdapterBoxSetText(selector.text);
     ComboBox3->setVisible(selector.visible);
   }
   LayoutToWindow();
@@ -706,7 +706,11 @@ void TMainForm::AdapterBoxAppend(const std::string& text) {
   QSignalBlocker block(ComboBox3);
   ComboBox3->addItem(Q(text));
 }
-void TMainForm::AdapterBoxSetText(const std::string& text) { ComboBox3->setEditText(Q(text)); }
+void TMainForm::AdapterBoxSetText(const std::string& text) {
+  ComboBox3->setEditText(Q(text));
+  // Show the start of a text longer than the box, not its end.
+  if (ComboBox3->lineEdit()) ComboBox3->lineEdit()->setCursorPosition(0);
+}
 void TMainForm::AdapterBoxSelect(int index) {
   QSignalBlocker block(ComboBox3);
   ComboBox3->setCurrentIndex(index);
