@@ -1,6 +1,9 @@
 #include "protocol/socket.h"
 
+#include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,6 +63,40 @@ WaitResult WaitAnyReadable(const std::vector<int>& fds, std::chrono::millisecond
     if (n == 0) return WaitResult::kTimeout;
     if (errno != EINTR) return WaitResult::kFailed;
   }
+}
+
+Socket OpenTcpSocket(int protocol) {
+  return Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, protocol));
+}
+
+int ConnectWithin(const Socket& socket, std::uint32_t address, std::uint16_t port,
+                  std::chrono::milliseconds bound, int& error) {
+  error = 0;
+  const int fd = socket.fd();
+  const int flags = fd >= 0 ? ::fcntl(fd, F_GETFL) : -1;
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+    error = fd < 0 ? EBADF : errno;
+    return -1;
+  }
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = address;
+  to.sin_port = htons(port);
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) return 0;
+  if (errno != EINPROGRESS) {
+    error = errno;
+    return -1;
+  }
+  // A blocking connect to a silent host would hang for minutes; the handshake gets `bound`.
+  if (WaitWritable(fd, bound) == WaitResult::kTimeout) {
+    error = ETIMEDOUT;
+    return -1;
+  }
+  int result = 0;
+  socklen_t size = sizeof result;
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &result, &size) != 0) result = errno;
+  error = result;
+  return result == 0 ? 0 : -1;
 }
 
 std::string LastErrorText() { return std::strerror(errno); }

@@ -2,6 +2,7 @@
 // A thin RAII layer over POSIX sockets. Every wait is a poll with a bound.
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,16 @@ WaitResult WaitWritable(int fd, std::chrono::milliseconds timeout);
 // Invalid descriptors (-1) are never ready.
 WaitResult WaitAnyReadable(const std::vector<int>& fds, std::chrono::milliseconds timeout,
                            std::vector<bool>& ready);
+
+// A new TCP stream socket (IPv4) with `protocol` as the socket() protocol argument (6 or 0).
+// Invalid (valid() false) when the platform refuses; errno tells why.
+Socket OpenTcpSocket(int protocol);
+
+// Connects `socket` to `address` (network order) : `port` (host order), waiting at most
+// `bound` for the handshake. The socket is left non-blocking either way. Returns 0, or -1
+// with `error` set to the errno of the failure (ETIMEDOUT when `bound` ran out).
+int ConnectWithin(const Socket& socket, std::uint32_t address, std::uint16_t port,
+                  std::chrono::milliseconds bound, int& error);
 
 // The platform's text for the last socket error.
 std::string LastErrorText();

@@ -1,0 +1,18 @@
+#include "maintenance/job_thread.h"
+
+namespace scanvale {
+
+JobThread::~JobThread() {
+  // Every body is bounded (each exchange ends within its limits), so this join ends too.
+  if (thread_.joinable()) thread_.join();
+}
+
+void JobThread::Start(std::function<void()> body, std::function<void()> afterDone) {
+  thread_ = std::thread([this, body = std::move(body), afterDone = std::move(afterDone)] {
+    body();
+    done_.store(true, std::memory_order_release);
+    if (afterDone) afterDone();
+  });
+}
+
+}  // namespace scanvale
