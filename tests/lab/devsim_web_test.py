@@ -26,10 +26,10 @@ CREDS = {"id": "admin", "password": "8629"}
 
 
 def device(name, ip, web, **extra):
-    spec = {"name": name, "proj": "IP-Cam", "ip": ip, "trigger_port": "80", "link": 0,
+    entry = {"name": name, "proj": "IP-Cam", "ip": ip, "trigger_port": "80", "link": 0,
             "mac": "00:5A:00:00:01:%s" % ip.split(".")[-1], "credentials": CREDS, "web": web}
-    spec.update(extra)
-    return spec
+    entry.update(extra)
+    return entry
 
 
 SITE = {"devices": [
