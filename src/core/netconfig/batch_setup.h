@@ -109,7 +109,6 @@ class BatchNetworkSetup {
   std::list<tComUnitInfo> devices_;
   std::vector<std::string> taken_;
   tSignInFields group_;
-  bool groupSet_ = false;
   bool credentialsEntered_ = false;
   bool staticDone_ = false;
   bool dhcp_ = false;
