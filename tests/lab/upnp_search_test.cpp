@@ -87,11 +87,12 @@ TEST(UpnpSearchLab, KeepsAxisAndVivotekRootsWithAllTheirTexts) {
   DevSim sim(Site());
   ASSERT_TRUE(sim.running());
 
-  CPortForwardEngine engine;
-  engine.options.window = 3000ms;
+  // The window and the dispatcher outlive the engine, whose threads use them.
   Window window;
   window.state.table.projFilter = "ALL";
   QueueDispatcher dispatcher;
+  CPortForwardEngine engine;
+  engine.options.window = 3000ms;
 
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(engine.SearchDevices(&window), 1);
@@ -168,11 +169,11 @@ TEST(UpnpSearchLab, AnEmptySiteEndsWithinTheWindowAndAddsNothing) {
   DevSim sim(R"json({"upnp_devices": [{"ip": "198.18.1.60", "link": 0, "manufacturer": "Other Corp",
                  "friendly_name": "printer", "model_name": "P", "presentation_url": "http://198.18.1.60/"}]})json");
   ASSERT_TRUE(sim.running());
-  CPortForwardEngine engine;
-  engine.options.window = 1500ms;
   Window window;
   window.state.table.projFilter = "UPNP";
   QueueDispatcher dispatcher;
+  CPortForwardEngine engine;
+  engine.options.window = 1500ms;
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(engine.SearchDevices(&window), 1);
   ASSERT_EQ(engine.StartResultThread(dispatcher, window), 1);

@@ -231,11 +231,12 @@ TEST(CPortForwardEngine, StatesFromStartToMergedRows) {
                   Upnp("Other Corp", "b", "router", "http://198.18.1.60/"),
                   Upnp("Vivotek", "FD8134 (x)", "d", "http://198.18.2.51:8080/index.html"),
                   Upnp("AXIS", "c", "no path", "http://198.18.3.52")};
-  CPortForwardEngine engine;
-  engine.finder = held.Bind();
+  // The window and the dispatcher outlive the engine, whose threads use them.
   FakeWindow window;
   window.state.table.projFilter = "ALL";
   QueueDispatcher dispatcher;
+  CPortForwardEngine engine;
+  engine.finder = held.Bind();
 
   EXPECT_EQ(engine.SearchDevices(nullptr), 0);
   EXPECT_FALSE(engine.Busy());
@@ -274,10 +275,10 @@ TEST(CPortForwardEngine, StatesFromStartToMergedRows) {
 }
 
 TEST(CPortForwardEngine, ResultThreadWithoutSearchGivesButtonsBack) {
-  CPortForwardEngine engine;
   FakeWindow window;
   window.state.table.projFilter = "UPNP";
   QueueDispatcher dispatcher;
+  CPortForwardEngine engine;
   ASSERT_EQ(engine.StartResultThread(dispatcher, window), 1);
   ASSERT_TRUE(WaitUntil([&] {
     dispatcher.RunPending(10ms);

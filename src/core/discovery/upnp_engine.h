@@ -98,6 +98,7 @@ class CPortForwardEngine {
 
   // Starts the result thread for `window`: it waits for the completion event, makes the
   // records and posts the merge to the window's thread. 1 started, 0 when one still runs.
+  // The dispatcher and the window must outlive the engine (its destructor joins the thread).
   int StartResultThread(Dispatcher& dispatcher, UpnpResultWindow& window);
 
   bool SearchRunning() const { return searchRunning_.load(); }

@@ -8,6 +8,7 @@
 
 #include <libgssdp/gssdp.h>
 #include <libgupnp/gupnp.h>
+#include <libsoup/soup.h>
 
 #include <algorithm>
 #include <string>
@@ -161,6 +162,9 @@ bool OpenControlPoint(const UpnpLocalAddress& local, Search& search, ControlPoin
     if (error) g_error_free(error);
     return false;
   }
+  // Description documents come from the local network: a proxy from the environment must not
+  // take the requests elsewhere (and its resolver would run on GLib's worker threads).
+  soup_session_set_proxy_resolver(gupnp_context_get_session(cp.context), nullptr);
   cp.point = gupnp_control_point_new(cp.context, "upnp:rootdevice");
   // Devices answer within MX seconds; one keeps the search short.
   gssdp_resource_browser_set_mx(GSSDP_RESOURCE_BROWSER(cp.point), 1);
