@@ -179,9 +179,4 @@ std::vector<DeviceInformationContainer> CPortForwardEngine::Results() const {
   return results_;
 }
 
-void CPortForwardEngine::DiscardCompletion() {
-  std::lock_guard lock(mutex_);
-  if (!searchRunning_) completion_.reset();
-}
-
 }  // namespace scanvale

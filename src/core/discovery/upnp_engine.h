@@ -109,9 +109,6 @@ class CPortForwardEngine {
   std::vector<DeviceInformationContainer> Results() const;
   // Engine threads started so far.
   int SearchThreadsStarted() const { return searchThreadsStarted_.load(); }
-  // Forgets the completion event of a run whose result thread will never come (the run
-  // was abandoned), so the window can close.
-  void DiscardCompletion();
 
  private:
   void RunSearch();
