@@ -30,10 +30,11 @@ import relay  # noqa: E402
 import relay_page  # noqa: E402
 import upnp  # noqa: E402
 import web  # noqa: E402
+import web_upgrade  # noqa: E402
 
 # Every protocol module of the simulator, in the order their setup runs. A new module (web
 # interface, relay page, UPnP, ...) is a file with a setup(sim) function, added here.
-MODULES = (control, relay, relay_page, upnp, web)
+MODULES = (control, relay, relay_page, upnp, web, web_upgrade)
 
 LINK_IFACES = {0: "sv0n", 1: "sv1n", 2: "sv2n"}
 

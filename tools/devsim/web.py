@@ -60,6 +60,11 @@ REASONS = {200: "OK", 400: "Bad Request", 401: "Unauthorized", 403: "Forbidden",
            404: "Not Found", 413: "Request Entity Too Large", 500: "Internal Server Error",
            503: "Service Unavailable"}
 MODES = ("normal", "refuse", "silent", "close", "hangup", "slow", "stream")
+
+# Modules that serve some requests themselves (web_upgrade.py: the upgrade CGIs, whose
+# uploads are streamed to disk rather than held). Each is called as handler(connection,
+# request) once a request's head is whole and returns True when it took the request over.
+HEAD_HANDLERS = []
 UPLOAD_PATHS = ("/cgi-bin/admin/firmwareupgrade.cgi", "/cgi-bin/upload.cgi",
                 "/cgi-bin/doupgrade.cgi", "/cgi-bin/admin/restore.cgi",
                 "/cgi-bin/restore_config.cgi", "/cgi-bin/admin/beforeupgrade.cgi",
@@ -368,6 +373,9 @@ class Connection:
             return
         head = bytes(self.data[:end + 4])
         request = Request(head, b"")
+        for handler in HEAD_HANDLERS:
+            if handler(self, request):
+                return
         try:
             length = int(request.headers.get("content-length", "0"))
         except ValueError:

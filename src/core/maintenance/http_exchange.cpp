@@ -30,18 +30,19 @@ struct Rules {
   int connectAttempts;
   int silentLimit;
   std::chrono::seconds receiveBound;
+  std::size_t sendChunk;
 };
 
 Rules RulesFor(LinkVariant variant) {
   switch (variant) {
     case LinkVariant::kLink:
-      return {IPPROTO_TCP, kConnectAttempts, kSilentWaitLimit, kReceivePhaseBound};
+      return {IPPROTO_TCP, kConnectAttempts, kSilentWaitLimit, kReceivePhaseBound, kSendChunk};
     case LinkVariant::kApi:
-      return {IPPROTO_TCP, 1, kSilentWaitLimit, kReceivePhaseBound};
+      return {IPPROTO_TCP, 1, kSilentWaitLimit, kReceivePhaseBound, kSendChunk};
     case LinkVariant::kUpload:
       break;
   }
-  return {0, 1, kUploadSilentWaitLimit, kUploadReceivePhaseBound};
+  return {0, 1, kUploadSilentWaitLimit, kUploadReceivePhaseBound, kUploadSendChunk};
 }
 
 // Never a device: the wildcard address would reach this machine itself.
@@ -50,11 +51,14 @@ bool IsDeviceAddress(in_addr address) {
   return host != INADDR_ANY && host != INADDR_BROADCAST && (host >> 28) != 0xe;
 }
 
-// Hands out the request followed by the body in chunks of at most kSendChunk bytes.
+// Hands out the request followed by the body in chunks of at most `chunkSize` bytes.
 class SendStream {
  public:
-  SendStream(std::string_view request, BodySource* body)
-      : request_(request), body_(body), bodySize_(body ? body->Size() : 0) {}
+  SendStream(std::string_view request, BodySource* body, std::size_t chunkSize)
+      : request_(request),
+        body_(body),
+        bodySize_(body ? body->Size() : 0),
+        chunkSize_(std::min(chunkSize, sizeof chunk_)) {}
 
   std::uint64_t Total() const { return request_.size() + bodySize_; }
   std::uint64_t Sent() const { return sent_; }
@@ -76,14 +80,14 @@ class SendStream {
   int Refill() {
     offset_ = length_ = 0;
     if (requestDone_ < request_.size()) {
-      length_ = std::min(kSendChunk, request_.size() - requestDone_);
+      length_ = std::min(chunkSize_, request_.size() - requestDone_);
       std::memcpy(chunk_, request_.data() + requestDone_, length_);
       requestDone_ += length_;
     }
     const std::uint64_t bodyLeft = bodySize_ - bodyDone_;
-    if (length_ < kSendChunk && bodyLeft > 0) {
+    if (length_ < chunkSize_ && bodyLeft > 0) {
       const std::size_t want = static_cast<std::size_t>(
-          std::min<std::uint64_t>(kSendChunk - length_, bodyLeft));
+          std::min<std::uint64_t>(chunkSize_ - length_, bodyLeft));
       const long got = body_->Read(chunk_ + length_, want);
       if (got < 0 || static_cast<std::size_t>(got) > want) return -1;
       length_ += static_cast<std::size_t>(got);
@@ -98,7 +102,8 @@ class SendStream {
   std::size_t requestDone_ = 0;
   std::uint64_t bodyDone_ = 0;
   std::uint64_t sent_ = 0;
-  char chunk_[kSendChunk];
+  std::size_t chunkSize_;
+  char chunk_[kUploadSendChunk];
   std::size_t length_ = 0;
   std::size_t offset_ = 0;
 };
@@ -200,7 +205,7 @@ class Exchange {
   std::uint16_t ParsePortNumber() const { return ParsePortText(portText_); }
 
   int Send(const Socket& socket) {
-    SendStream stream(request_, body_);
+    SendStream stream(request_, body_, rules_.sendChunk);
     int silent = 0;
     while (!stream.Finished()) {
       std::string_view pending;

@@ -20,8 +20,10 @@
 // kUploadReceivePhaseBound), so a device that drips bytes without end cannot keep it alive.
 //
 // When the exchange gives up before its receive phase, m_Reply is emptied and the result is
-// 0. Requests go out in chunks of at most 1024 bytes. Every function returns the result
-// code and also leaves it in the context's m_LinkResult.
+// 0. Requests go out in chunks of at most 1024 bytes; an upload's in chunks of at most
+// kUploadSendChunk, since a firmware file sent a KiB per system call crawls. The device sees
+// the same byte stream either way. Every function returns the result code and also leaves it
+// in the context's m_LinkResult.
 
 #include <chrono>
 #include <cstddef>
@@ -36,6 +38,7 @@ namespace scanvale {
 
 inline constexpr std::size_t kReplyCap = std::size_t{1} << 20;
 inline constexpr std::size_t kSendChunk = 1024;
+inline constexpr std::size_t kUploadSendChunk = 64 * 1024;
 inline constexpr std::size_t kReceiveChunk = 4096;
 inline constexpr std::chrono::milliseconds kReadyWait{500};
 inline constexpr int kConnectAttempts = 6;

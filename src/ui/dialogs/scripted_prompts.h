@@ -32,6 +32,7 @@ class ScriptedPrompts final : public Prompts {
 
   std::vector<Shown> messages;
   std::vector<SignInRequest> signIns;
+  QStringList fileFilters;  // the filter of every open-file dialog
   QStringList urls;
 
   Answer Message(QWidget*, const QString& text, const QString& caption, Icon icon,
@@ -45,7 +46,8 @@ class ScriptedPrompts final : public Prompts {
     cancelled.fields = request.prefill;
     return Take(signInAnswers, cancelled);
   }
-  QString OpenFile(QWidget*, const QString&, const QString&) override {
+  QString OpenFile(QWidget*, const QString&, const QString& filter) override {
+    fileFilters.push_back(filter);
     return Take(files, QString());
   }
   void OpenUrl(const QString& url) override { urls.push_back(url); }

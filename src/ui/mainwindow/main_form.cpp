@@ -578,8 +578,6 @@ void TMainForm::NetworkSetup1Click() {
   RunNetworkSetup(this, context);
   RefreshGrid();  // replies heard by the dialogs may have added devices
 }
-void TMainForm::SoftwareUpgrade1Click() { ShowNotAvailable("Software Upgrade"); }
-void TMainForm::ConfigFileUpload1Click() { ShowNotAvailable("Config File Upload"); }
 void TMainForm::RestartDevice1Click() { ShowNotAvailable("Restart Device"); }
 void TMainForm::FactoryDefault1Click() { ShowNotAvailable("Factory Default"); }
 
