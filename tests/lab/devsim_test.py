@@ -118,14 +118,14 @@ class Simulator:
         return status, time.monotonic() - start
 
 
-def adapter_socket(iface):
+def adapter_socket(iface, address="0.0.0.0"):
     """Sends from and hears port 6667 on one host adapter, unicast and broadcast alike."""
     s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
     s.setsockopt(socket.SOL_SOCKET, SO_BINDTODEVICE, iface.encode())
     s.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
-    s.bind(("0.0.0.0", 6667))
+    s.bind((address, 6667))
     return s
 
 
@@ -149,16 +149,8 @@ def collect(sock, seconds, quiet=None):
     return got
 
 
-def send_query(sock, text, dest, source=None):
-    if source:
-        s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        s.bind((source, 6667))
-        s.sendto(wire(text), (dest, 6666))
-        s.close()
-    else:
-        sock.sendto(wire(text), (dest, 6666))
+def send_query(sock, text, dest):
+    sock.sendto(wire(text), (dest, 6666))
 
 
 def names(replies):
@@ -203,7 +195,7 @@ def check_link0(r, sock):
             str(names(got)))
 
 
-def check_link1_and_2(r, sock1, sock2):
+def check_link1_and_2(r, sock1):
     send_query(sock1, "Kestrilon,00,????", BROADCAST)
     got = collect(sock1, 0.4)
     raw = [g for g in got if g["data"] == b"not base64 at all!"]
@@ -213,8 +205,14 @@ def check_link1_and_2(r, sock1, sock2):
     r.check("oversized reply: 600-character package, fields after the padding intact",
             len(big) == 1 and len(text) == 600 and len(big[0]["data"]) > 511
             and text.endswith(",1,Acme") and text.split(",")[4] == "big", text[-40:])
-    send_query(sock2, "Kestrilon,00,????", BROADCAST, source="198.18.4.1")
-    got = collect(sock2, 0.4)
+    # Replies to 198.18.4.1 go to the socket bound to that address alone, so the one that
+    # sends the query stays open to hear them.
+    second = adapter_socket("sv2", "198.18.4.1")
+    try:
+        send_query(second, "Kestrilon,00,????", BROADCAST)
+        got = collect(second, 0.4)
+    finally:
+        second.close()
     r.check("second subnet of link 2 is answered at its own address",
             names(got) == ["second"] and got[0]["dst"] == "198.18.4.1", str(got))
 
@@ -325,10 +323,10 @@ def main():
     r = Results()
     with tempfile.TemporaryDirectory() as tmp:
         sim = Simulator(tmp, SITE, "site")
-        socks = [adapter_socket(i) for i in ("sv0", "sv1", "sv2")]
+        socks = [adapter_socket(i) for i in ("sv0", "sv1")]
         try:
             check_link0(r, socks[0])
-            check_link1_and_2(r, socks[1], socks[2])
+            check_link1_and_2(r, socks[1])
             check_udp_relay(r, socks[1])
             check_tcp_relays(r)
             check_records(r, sim)
