@@ -138,7 +138,8 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), dispatcher_(this) {
 }
 
 TMainForm::~TMainForm() {
-  // No worker may outlive the window it reports to.
+  // No worker may outlive the window it reports to. Jobs waiting for a message box go on.
+  exchangePrompter_.Dismiss();
   search_.reset();
   m_Upnp.reset();
   DiagLog::RemoveSink(logSink_);
@@ -448,8 +449,6 @@ void TMainForm::Button3Click() {
   Button3->setText(Q(NextDelayCaption(S(Button3->text()), CurrentSearchTexts())));
 }
 
-void TMainForm::Button2Click() { ShowNotAvailable("Get FW Ver."); }
-
 // ---- grid -----------------------------------------------------------------------------------
 
 void TMainForm::RefreshGrid() {
@@ -578,8 +577,6 @@ void TMainForm::NetworkSetup1Click() {
   RunNetworkSetup(this, context);
   RefreshGrid();  // replies heard by the dialogs may have added devices
 }
-void TMainForm::RestartDevice1Click() { ShowNotAvailable("Restart Device"); }
-void TMainForm::FactoryDefault1Click() { ShowNotAvailable("Factory Default"); }
 
 // ---- search method, relay box, project filter, language ------------------------------------
 

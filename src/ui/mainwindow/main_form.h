@@ -11,10 +11,13 @@
 
 #include "discovery/search_run.h"
 #include "grid/grid_selection.h"
+#include "maintenance/kest_thread.h"
+#include "maintenance/restart_command.h"
 #include "language/language_switch.h"
 #include "protocol/net_adapters.h"
 #include "settings/settings_file.h"
 #include "support/qt_dispatcher.h"
+#include "support/window_exchange_prompter.h"
 
 class QAction;
 class QCheckBox;
@@ -107,6 +110,11 @@ class TMainForm : public QWidget, public MainWindowLanguageView {
   void SortGrid(int column);
 
   bool SearchRunning() const;
+  // The ID and password confirmed for the running maintenance command (main_form_maintenance.cpp).
+  std::string m_JobUser;
+  std::string m_JobPassword;
+  // A firmware-version, restart or factory-default run has not ended yet.
+  bool MaintenanceRunning() const { return maintenanceRuns_ > 0; }
   // Copies the core grid into the widget and repaints it.
   void RefreshGrid();
 
@@ -164,12 +172,21 @@ class TMainForm : public QWidget, public MainWindowLanguageView {
   void OnSearchFinished();
   void SetSearchMethodBoxes();
   void ShowNotAvailable(const char* command);
+  void StartReset(ResetCommand command);
+  tCommandRun MaintenanceRun(std::function<void(const tJobOutcome&)> deliver);
+  void MaintenanceStarted();
+  void MaintenanceEnded();
+  void ShowGridCell(int col, int row);
   void LayoutToWindow();
   void AppendLog(const QString& text);
 
   QtDispatcher dispatcher_;
   std::unique_ptr<SearchRun> search_;
   int logSink_ = 0;
+  int maintenanceRuns_ = 0;
+  WindowExchangePrompter exchangePrompter_{this};
+  // Last: its destruction joins every maintenance coordinator while all the above exists.
+  CoordinatorSet coordinators_;
 };
 
 }  // namespace scanvale
