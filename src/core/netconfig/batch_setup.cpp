@@ -74,6 +74,13 @@ tSignInFields BatchNetworkSetup::SignInPrefill() const {
   return tSignInFields{kDefaultSignInID, kDefaultSignInPW, false};
 }
 
+void BatchNetworkSetup::RememberApiSignIn(const tSignInAnswer& answer) {
+  if (answer.ok)
+    group_ = answer.fields;
+  else
+    group_.rememberMe = answer.fields.rememberMe;
+}
+
 UserNotice BatchNetworkSetup::NoticeText(std::string text, NoticeIcon icon) const {
   return UserNotice{std::move(text), texts_.Text(Msg::Notice), icon};
 }

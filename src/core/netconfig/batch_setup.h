@@ -91,6 +91,12 @@ class BatchNetworkSetup {
   // "admin" with the default password.
   tSignInFields SignInPrefill() const;
 
+  // "Send API Cmd" was clicked: OK goes off until the next Assign.
+  void ApiCommandClicked() { buttons_.ok = false; }
+  // The API command's sign-in: confirmed values are this dialog's memory from now on; a
+  // cancelled one keeps only its remember box.
+  void RememberApiSignIn(const tSignInAnswer& answer);
+
  private:
   std::optional<UserNotice> AssignIp(const std::array<std::string, 4>& edits);
   std::optional<UserNotice> AssignGateway(const std::array<std::string, 4>& edits);

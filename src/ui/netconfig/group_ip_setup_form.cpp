@@ -49,7 +49,10 @@ TGroupIpSetupForm::TGroupIpSetupForm(QWidget* parent) : QDialog(parent), dispatc
   ShowModel();
 }
 
-TGroupIpSetupForm::~TGroupIpSetupForm() { worker_.StopAndJoin(); }
+TGroupIpSetupForm::~TGroupIpSetupForm() {
+  exchangePrompter_.Dismiss();  // jobs waiting for a message box go on at once
+  worker_.StopAndJoin();
+}
 
 void TGroupIpSetupForm::CreateControls() {
   GroupBox1 = new QGroupBox("Seleted Items", this);
@@ -201,7 +204,7 @@ void TGroupIpSetupForm::ShowModel() {
 void TGroupIpSetupForm::ShowButtons() {
   const BatchButtons& b = model_->Buttons();
   OKBtn->setEnabled(b.ok);
-  CancelBtn->setEnabled(b.cancel);
+  CancelBtn->setEnabled(b.cancel && !apiRunning_);  // the dialog stays until all have answered
   Button1->setEnabled(b.assign);
   StaticRadio->setEnabled(b.staticEnabled);
   DHCPRadio->setEnabled(b.dhcpEnabled);
@@ -267,7 +270,7 @@ void TGroupIpSetupForm::OKBtnClick() {
 }
 
 void TGroupIpSetupForm::CancelBtnClick() {
-  if (!running_) QDialog::reject();
+  if (!Busy()) QDialog::reject();
 }
 
 void TGroupIpSetupForm::StringGrid1MouseUp(int column) {
@@ -280,7 +283,73 @@ void TGroupIpSetupForm::ComboBox2Change() {
   for (QLineEdit* octet : {Edit1, Edit2, Edit3, Edit4}) octet->clear();
 }
 
-void TGroupIpSetupForm::Button2Click() {}
+void TGroupIpSetupForm::EnableApiButton() {
+  Button2->setText(MsgText(Msg::SendApiCmd));
+  Button2->setEnabled(true);
+}
+
+void TGroupIpSetupForm::Button2Click() {
+  if (apiRunning_) return;
+  Button2->setEnabled(false);
+  model_->ApiCommandClicked();
+  ShowButtons();
+
+  tApiCommand api{CleanApiCommand(FromQ(Edit5->text())), ApiNumberingOf(ComboBox1->currentIndex()),
+                  FromQ(Edit6->text())};
+  const int devices = static_cast<int>(model_->Rows().size());
+  if (const std::optional<Msg> refused =
+          CheckApiCommand(api.command, api.numberText, api.mode, devices)) {
+    ShowNotice(this, UserNotice{Messages().Text(*refused), Messages().Text(Msg::Notice),
+                                NoticeIcon::kInformation});
+    EnableApiButton();
+    return;
+  }
+  const tSignInAnswer answer = SignIn(model_->SignInPrefill());
+  model_->RememberApiSignIn(answer);
+  if (!answer.ok) {
+    EnableApiButton();
+    return;
+  }
+  Button2->setText(MsgText(Msg::SendingCmd));
+  StartApiCommand(std::move(api), answer.fields);
+}
+
+void TGroupIpSetupForm::StartApiCommand(tApiCommand api, const tSignInFields& credentials) {
+  apiRunning_ = true;
+  ShowButtons();
+  std::vector<tGridTarget> targets;
+  const auto& rows = model_->Rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const int row = static_cast<int>(i) + 1;
+    targets.push_back({row, row, rows[i][kBatchIp], rows[i][kBatchPort], {}, {}});
+  }
+  tCommandRun run;
+  run.user = credentials.id;
+  run.password = credentials.password;
+  run.dispatcher = &dispatcher_;
+  run.deliver = [this](const tJobOutcome& outcome) {
+    model_->SetRowOutcome(static_cast<std::size_t>(outcome.row - 1), outcome.result);
+    ShowModel();
+  };
+  run.prompts = PromptSeam{&dispatcher_, &exchangePrompter_};
+  const std::string command = api.command;
+  coordinators_.Start(
+      [targets = std::move(targets), api = std::move(api), run] {
+        RunSendAPICmd(targets, api, run);
+      },
+      &dispatcher_, [this, command] { ApiCommandDone(command); });
+}
+
+void TGroupIpSetupForm::ApiCommandDone(const std::string& command) {
+  coordinators_.Reap();
+  apiRunning_ = false;
+  ShowButtons();
+  if (WantsFactoryDefaultNotice(command))
+    ShowNotice(this, UserNotice{Messages().Text(Msg::FactoryDefaultWait),
+                                Messages().Text(Msg::Notice), NoticeIcon::kInformation});
+  EnableApiButton();
+  emit apiCommandFinished();
+}
 
 void TGroupIpSetupForm::StartRun(const char* networkType) {
   running_ = true;
@@ -316,15 +385,15 @@ void TGroupIpSetupForm::RunDone() {
 }
 
 void TGroupIpSetupForm::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    event->ignore();  // the devices are still being told, one after the other
+  if (Busy()) {
+    event->ignore();  // the devices are still being told
     return;
   }
   QDialog::closeEvent(event);
 }
 
 void TGroupIpSetupForm::reject() {
-  if (!running_) QDialog::reject();
+  if (!Busy()) QDialog::reject();
 }
 
 }  // namespace scanvale

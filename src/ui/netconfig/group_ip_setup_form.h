@@ -9,12 +9,15 @@
 #include <memory>
 #include <vector>
 
+#include "maintenance/api_command.h"
+#include "maintenance/kest_thread.h"
 #include "netconfig/batch_sender.h"
 #include "netconfig/batch_setup.h"
 #include "netconfig/exchange_worker.h"
 #include "netconfig/net_form.h"
 #include "protocol/device_table.h"
 #include "support/qt_dispatcher.h"
+#include "support/window_exchange_prompter.h"
 
 class QComboBox;
 class QGroupBox;
@@ -62,6 +65,7 @@ class TGroupIpSetupForm : public QDialog {
 
   BatchNetworkSetup* Model() { return model_.get(); }
   bool Running() const { return running_; }
+  bool ApiCommandRunning() const { return apiRunning_; }
 
   // Handlers.
   void FormShow();
@@ -76,6 +80,7 @@ class TGroupIpSetupForm : public QDialog {
 
  signals:
   void runFinished();
+  void apiCommandFinished();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -89,6 +94,10 @@ class TGroupIpSetupForm : public QDialog {
   void StartRun(const char* networkType);
   void RowDone(BatchRowResult result);
   void RunDone();
+  void StartApiCommand(tApiCommand api, const tSignInFields& credentials);
+  void ApiCommandDone(const std::string& command);
+  void EnableApiButton();
+  bool Busy() const { return running_ || apiRunning_; }
   std::array<std::string, 4> Octets() const;
   tSignInAnswer SignIn(const tSignInFields& prefill);
 
@@ -97,6 +106,10 @@ class TGroupIpSetupForm : public QDialog {
   bool running_ = false;
   QtDispatcher dispatcher_;
   ExchangeWorker worker_;  // after dispatcher_: it is joined before the dispatcher goes
+  bool apiRunning_ = false;
+  WindowExchangePrompter exchangePrompter_{this};
+  // Last: its destruction joins the API command's coordinator while all the above exists.
+  CoordinatorSet coordinators_;
 };
 
 }  // namespace scanvale
