@@ -5,12 +5,6 @@
 //  2. decoding and parsing 4000 replies into the device table and grid model, and the sort.
 // The simulator is started from here on the lab's network side, like the lab tests do.
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,86 +16,25 @@
 #include <thread>
 #include <vector>
 
+#include "bench_lab.h"
 #include "discovery/search_paths.h"
 #include "discovery/search_run.h"
 #include "protocol/control_package.h"
 #include "protocol/net_adapters.h"
 #include "support/dispatcher.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace scanvale;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::InsideLab;
+using bench::Simulator;
 using std::chrono::milliseconds;
 
 constexpr int kDevices = 250;
 constexpr int kRepeats = 3;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-// Only inside the lab's host-side namespace: the one the lab script names, with no road out.
-bool InsideLab() {
-  const char* ns = std::getenv("SCANVALE_LAB_HOST_NS");
-  if (!ns || std::strncmp(ns, "svh-", 4) != 0 || std::strchr(ns, '/')) return false;
-  struct stat self{}, lab{}, init{};
-  if (stat("/proc/self/ns/net", &self) != 0) return false;
-  if (stat((std::string("/run/netns/") + ns).c_str(), &lab) != 0) return false;
-  if (self.st_ino != lab.st_ino || self.st_dev != lab.st_dev) return false;
-  if (stat("/proc/1/ns/net", &init) == 0 && init.st_ino == self.st_ino) return false;
-  return true;
-}
-
-// The simulator on the lab's network side, for the benchmark's lifetime.
-class Simulator {
- public:
-  explicit Simulator(const std::string& site) {
-    char pattern[] = "/tmp/scanvale-bench.XXXXXX";
-    if (!mkdtemp(pattern)) return;
-    dir_ = pattern;
-    const std::string sitePath = dir_ + "/site.json", ready = dir_ + "/ready";
-    std::ofstream(sitePath) << site;
-    const char* source = std::getenv("SCANVALE_SOURCE_DIR");
-    const std::string script = std::string(source && *source ? source : ".") + "/tools/devsim/devsim.py";
-    const std::string ns = std::getenv("SCANVALE_LAB_NET_NS") ? std::getenv("SCANVALE_LAB_NET_NS") : "";
-    std::vector<std::string> args = {"ip", "netns", "exec", ns, "python3", script, "--site",
-                                     sitePath, "--record", dir_ + "/record.jsonl", "--ready", ready};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, "ip", nullptr, nullptr, argv.data(), environ) != 0) {
-      pid_ = -1;
-      return;
-    }
-    const auto end = Clock::now() + std::chrono::seconds(15);
-    while (Clock::now() < end && !std::filesystem::exists(ready))
-      std::this_thread::sleep_for(milliseconds(20));
-    ready_ = std::filesystem::exists(ready);
-  }
-  ~Simulator() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status = 0;
-      const auto end = Clock::now() + std::chrono::seconds(3);
-      while (waitpid(pid_, &status, WNOHANG) == 0) {
-        if (Clock::now() > end) {
-          kill(pid_, SIGKILL);
-          waitpid(pid_, &status, 0);
-          break;
-        }
-        std::this_thread::sleep_for(milliseconds(20));
-      }
-    }
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
-  }
-  bool ready() const { return ready_; }
-
- private:
-  std::string dir_;
-  pid_t pid_ = -1;
-  bool ready_ = false;
-};
 
 std::string DeviceJson(int i, int link, bool broadcast) {
   char text[512];
