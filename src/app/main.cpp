@@ -5,21 +5,46 @@
 // 1 when the picture could not be written or the search did not end within two minutes).
 // The demo and the README's screenshots use it; it needs no display with the offscreen platform.
 // SCANVALE_DEMO_ALL_ADAPTERS=1 chooses the all-adapters entry of the adapter selector at start,
-// so that the demo's first search covers every segment of the lab.
+// so that the demo's first search covers every segment of the lab. In screenshot mode the
+// program also prints how long after its start the window was up.
 
 #include <QApplication>
 #include <QComboBox>
 #include <QPixmap>
 #include <QTimer>
+#include <time.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 #include <string_view>
 
 #include "mainwindow/main_form.h"
+#include "support/guarded_application.h"
 
 namespace {
 
 constexpr int kScreenshotDeadlineMs = 120000;
+
+// Milliseconds since this process started, from the kernel's record of its start.
+long MsSinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const std::size_t close = text.rfind(')');  // the command name may hold blanks
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  for (int i = 3; i <= 22 && fields >> field; ++i) {
+  }
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  const double started = std::strtod(field.c_str(), nullptr) / sysconf(_SC_CLK_TCK);
+  return static_cast<long>((now.tv_sec + now.tv_nsec / 1e9 - started) * 1000);
+}
 
 void ArrangeScreenshot(scanvale::TMainForm& form, const QString& path) {
   QObject::connect(&form, &scanvale::TMainForm::searchFinished, &form, [&form, path] {
@@ -32,6 +57,11 @@ void ArrangeScreenshot(scanvale::TMainForm& form, const QString& path) {
       QApplication::exit(saved ? 0 : 1);
     });
   });
+  // The first timer event comes once the shown window has been laid out and painted.
+  QTimer::singleShot(0, &form, [] {
+    std::fprintf(stderr, "scanvale: window shown %ld ms after the program started\n",
+                 MsSinceProcessStart());
+  });
   QTimer::singleShot(200, &form, [&form] { form.Button1Click(); });
   QTimer::singleShot(kScreenshotDeadlineMs, &form, [] {
     std::fprintf(stderr, "scanvale: the search did not finish; no screenshot\n");
@@ -42,7 +72,7 @@ void ArrangeScreenshot(scanvale::TMainForm& form, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  scanvale::GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Scanvale"));
   QApplication::setApplicationDisplayName(QStringLiteral("Scanvale"));
   QApplication::setApplicationVersion(QStringLiteral(SCANVALE_VERSION));
