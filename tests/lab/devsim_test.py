@@ -38,18 +38,18 @@ def package(text):
 
 
 def device(name, ip, link, **extra):
-    spec = {"name": name, "model": "M-" + name, "proj": "IP-Cam", "ip": ip, "trigger_port": "80",
+    conf = {"name": name, "model": "M-" + name, "proj": "IP-Cam", "ip": ip, "trigger_port": "80",
             "netmask": "255.255.255.0", "gateway": "", "dns": "", "dev": "0", "note": "n",
             "mac": "00:5A:00:00:00:%02X" % (sum(map(ord, name)) % 256), "idpw": "1",
             "vendor": "Kestrilon", "link": link}
-    spec.update(extra)
-    return spec
+    conf.update(extra)
+    return conf
 
 
-def reply_text(spec):
+def reply_text(conf):
     keys = ("model", "proj", "name", "ip", "trigger_port", "netmask", "gateway", "dns", "mac",
             "dev", "note", "idpw", "vendor")
-    return ",".join([spec.get("token", "Kestrilon"), "01"] + [spec[k] for k in keys])
+    return ",".join([conf.get("token", "Kestrilon"), "01"] + [conf[k] for k in keys])
 
 
 SITE = {

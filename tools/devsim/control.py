@@ -82,20 +82,20 @@ def package_flag(text):
 class Device:
     """One device of the site file and the reply it gives."""
 
-    def __init__(self, spec, index):
-        self.spec = spec
+    def __init__(self, conf, index):
+        self.conf = conf
         self.index = index
-        self.values = {f: str(spec.get(f, "")) for f in FIELDS}
-        self.name = str(spec.get("id", spec.get("name", "device%d" % index)))
-        self.token = str(spec.get("token", DEFAULT_TOKEN))
-        self.link = spec.get("link", 0)
-        self.reply = spec.get("reply", "unicast")
-        self.delay = float(spec.get("delay_ms", 0)) / 1000.0
-        self.duplicates = int(spec.get("duplicates", 0))
-        self.duplicate_gap = float(spec.get("duplicate_gap_ms", 0)) / 1000.0
-        self.silent = bool(spec.get("silent", False))
-        self.credentials = spec.get("credentials", {})
-        flood = spec.get("flood")
+        self.values = {f: str(conf.get(f, "")) for f in FIELDS}
+        self.name = str(conf.get("id", conf.get("name", "device%d" % index)))
+        self.token = str(conf.get("token", DEFAULT_TOKEN))
+        self.link = conf.get("link", 0)
+        self.reply = conf.get("reply", "unicast")
+        self.delay = float(conf.get("delay_ms", 0)) / 1000.0
+        self.duplicates = int(conf.get("duplicates", 0))
+        self.duplicate_gap = float(conf.get("duplicate_gap_ms", 0)) / 1000.0
+        self.silent = bool(conf.get("silent", False))
+        self.credentials = conf.get("credentials", {})
+        flood = conf.get("flood")
         if isinstance(flood, int):
             flood = {"count": flood}
         self.flood = flood
@@ -106,30 +106,30 @@ class Device:
 
     def package_text(self, values=None):
         """The flag 01 package text (bytes), or None for a device that sends raw bytes."""
-        spec = self.spec
-        if "reply_text" in spec:
-            return spec["reply_text"].encode("latin-1")
-        if "raw_reply" in spec or "raw_reply_b64" in spec:
+        conf = self.conf
+        if "reply_text" in conf:
+            return conf["reply_text"].encode("latin-1")
+        if "raw_reply" in conf or "raw_reply_b64" in conf:
             return None
         values = dict(values or self.values)
         fields = [self.token, "01"] + [values[f] for f in FIELDS]
         text = ",".join(fields)
-        size = int(spec.get("oversize", 0))
+        size = int(conf.get("oversize", 0))
         if size > len(text):
             # Lengthen one field rather than append, so the package stays well formed and a cut
             # shows as the loss of the fields that follow it.
-            pad_field = spec.get("oversize_field", "note")
+            pad_field = conf.get("oversize_field", "note")
             values[pad_field] += "x" * (size - len(text))
             text = ",".join([self.token, "01"] + [values[f] for f in FIELDS])
         return text.encode("latin-1")
 
     def payload(self, values=None):
         """The exact bytes of one reply datagram."""
-        spec = self.spec
-        if "raw_reply" in spec:
-            return spec["raw_reply"].encode("latin-1")
-        if "raw_reply_b64" in spec:
-            return base64.b64decode(spec["raw_reply_b64"])
+        conf = self.conf
+        if "raw_reply" in conf:
+            return conf["raw_reply"].encode("latin-1")
+        if "raw_reply_b64" in conf:
+            return base64.b64decode(conf["raw_reply_b64"])
         return encode_wire(self.package_text(values))
 
     def flood_values(self, k):

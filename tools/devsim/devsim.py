@@ -93,7 +93,7 @@ class Sim:
         self.site = site
         self.verbose = verbose
         self.links = read_links()
-        self.devices = [control.Device(spec, i) for i, spec in enumerate(site.get("devices", []))]
+        self.devices = [control.Device(conf, i) for i, conf in enumerate(site.get("devices", []))]
         self.selector = selectors.DefaultSelector()
         self.callbacks = {}  # fd -> {"r": fn, "w": fn}
         self.socks = {}

@@ -19,17 +19,17 @@ MAX_QUERY_BYTES = 65536
 
 
 class Relay:
-    def __init__(self, spec, index, sim):
-        self.spec = spec
-        self.kind = spec.get("kind", "udp")
+    def __init__(self, conf, index, sim):
+        self.conf = conf
+        self.kind = conf.get("kind", "udp")
         if self.kind not in ("udp", "tcp", "tcp-hang"):
             raise ValueError("relay %d: kind must be udp, tcp or tcp-hang" % index)
-        self.ip = spec["ip"]
-        self.link = spec.get("link", 0)
+        self.ip = conf["ip"]
+        self.link = conf.get("link", 0)
         if self.link not in sim.links:
             raise ValueError("relay %s: no link %r" % (self.ip, self.link))
-        self.delay = float(spec.get("delay_ms", 0)) / 1000.0
-        names = spec.get("devices", ["all"])
+        self.delay = float(conf.get("delay_ms", 0)) / 1000.0
+        names = conf.get("devices", ["all"])
         if names == "all" or "all" in names:
             self.devices = [d for d in sim.devices if not d.silent]
         else:
@@ -41,8 +41,8 @@ class Relay:
 
     def answer_bytes(self):
         """The TCP answer: Base64 of the complemented packages, each with its NUL."""
-        if "raw_answer" in self.spec:
-            return self.spec["raw_answer"].encode("latin-1")
+        if "raw_answer" in self.conf:
+            return self.conf["raw_answer"].encode("latin-1")
         plain = b"".join(t + b"\0" for t in (d.package_text() for d in self.devices) if t)
         return base64.b64encode(control.complement(plain))
 
@@ -194,7 +194,7 @@ class TcpRelay:
 
 
 def setup(sim):
-    relays = [Relay(spec, i, sim) for i, spec in enumerate(sim.site.get("relays", []))]
+    relays = [Relay(conf, i, sim) for i, conf in enumerate(sim.site.get("relays", []))]
     for relay in relays:
         sim.claim_address(relay.ip, relay.link)
     sim.apply_addresses()

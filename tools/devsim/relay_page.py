@@ -30,18 +30,18 @@ def row_line(cells):
 
 
 class RelayPageHost:
-    def __init__(self, sim, spec, index):
+    def __init__(self, sim, conf, index):
         self.sim = sim
-        self.spec = spec
-        self.ip = spec["ip"]
-        self.link = spec.get("link", 0)
+        self.conf = conf
+        self.ip = conf["ip"]
+        self.link = conf.get("link", 0)
         if self.link not in sim.links:
             raise ValueError("relay page %d: no link %r" % (index, self.link))
-        self.port = int(spec.get("port", 80))
-        self.kind = spec.get("page", "table")
+        self.port = int(conf.get("port", 80))
+        self.kind = conf.get("page", "table")
         if self.kind not in PAGE_KINDS:
             raise ValueError("relay page %s: page must be one of %s" % (self.ip, PAGE_KINDS))
-        names = spec.get("devices", [])
+        names = conf.get("devices", [])
         if names == "all":
             self.devices = list(sim.devices)
         else:
@@ -61,12 +61,12 @@ class RelayPageHost:
             if device_type in ("ALL", v.get("proj", "")):
                 rows.append([v.get(k, "") for k in ("model", "proj", "name", "ip", "trigger_port",
                                                     "netmask", "mac")])
-        rows += self.spec.get("rows", [])
+        rows += self.conf.get("rows", [])
         return rows
 
     def table_page(self, rows):
         lines = []
-        if self.spec.get("title"):
+        if self.conf.get("title"):
             lines.append("<head><title>Devices</title></head>")
         lines.append("<html><body><table border=1>")
         lines.append(row_line(HEADER))
@@ -88,7 +88,7 @@ class RelayPageHost:
             if url.path != "/device.get":  # where it points on this host: the table
                 return minihttp.Response(200, self.table_page(self.rows(device_type)))
             return minihttp.Response(302, "<html><body>moved</body></html>\r\n",
-                                     headers=[("Location", self.spec["redirect_to"])])
+                                     headers=[("Location", self.conf["redirect_to"])])
         if self.kind == "hang":
             # Everything up to the middle of the last row, then silence.
             page = self.table_page(self.rows(device_type))
@@ -96,9 +96,9 @@ class RelayPageHost:
             cut = last_row + (page.find("\r\n", last_row) - last_row) // 2
             return minihttp.Response(200, page[:cut], hang=True)
         if self.kind == "raw":
-            return minihttp.Response(int(self.spec.get("status", 200)), self.spec.get("body", ""))
+            return minihttp.Response(int(self.conf.get("status", 200)), self.conf.get("body", ""))
         if self.kind == "longline":
-            cells = "".join("<td>%07d</td>" % i for i in range(int(self.spec.get("cells", 80000))))
+            cells = "".join("<td>%07d</td>" % i for i in range(int(self.conf.get("cells", 80000))))
             body = ("<html><body><table>\r\n" + row_line(HEADER) + "\r\n<tr>" + cells + "</tr>\r\n"
                     + row_line(["LongLine", "IP-Cam", "after", "198.18.1.99", "80",
                                 "255.255.255.0", "02:00:00:00:00:99"]) + "\r\n</table></body></html>\r\n")
@@ -106,7 +106,7 @@ class RelayPageHost:
         return self.huge_page()
 
     def huge_page(self):
-        size = int(self.spec.get("size", 10 * 1024 * 1024))
+        size = int(self.conf.get("size", 10 * 1024 * 1024))
         head = ("<html><body><table>\r\n" + row_line(HEADER) + "\r\n").encode()
         row = (row_line(["Huge", "IP-Cam", "row", "198.18.1.98", "80", "255.255.255.0",
                          "02:00:00:00:00:98"]) + "\r\n").encode()
@@ -126,7 +126,7 @@ class RelayPageHost:
 
 
 def setup(sim):
-    hosts = [RelayPageHost(sim, spec, i) for i, spec in enumerate(sim.site.get("relay_pages", []))]
+    hosts = [RelayPageHost(sim, conf, i) for i, conf in enumerate(sim.site.get("relay_pages", []))]
     for host in hosts:
         sim.claim_address(host.ip, host.link)
     sim.apply_addresses()

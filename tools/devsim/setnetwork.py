@@ -60,7 +60,7 @@ class SetNetwork:
             self.handle(device, link, src, fields)
 
     def handle(self, device, link, src, fields):
-        behaviour = device.spec.get("set_network", "apply")
+        behaviour = device.conf.get("set_network", "apply")
         if behaviour == "silent" or device.silent:
             return
         verdict = behaviour if behaviour in ("ErrorIDPW", "ErrorCmd") else self.verdict(device, fields)
@@ -97,7 +97,7 @@ class SetNetwork:
     def apply(self, device, link, fields):
         mode = fields[12]
         new = {"netmask": fields[7], "gateway": fields[8], "dns": fields[9]}
-        new["ip"] = str(device.spec.get("dhcp_ip", fields[5])) if mode == "dhcp" else fields[5]
+        new["ip"] = str(device.conf.get("dhcp_ip", fields[5])) if mode == "dhcp" else fields[5]
         old_ip = device.values["ip"]
         device.values.update(new)
         self.sim.log("%s takes %s %s/%s gw %s dns %s" % (device.name, mode, new["ip"],

@@ -41,23 +41,23 @@ TEXT_ELEMENTS = (("device_type", "deviceType"), ("friendly_name", "friendlyName"
                  ("serial_number", "serialNumber"), ("udn", "UDN"), ("upc", "UPC"))
 
 
-def device_element(spec, depth=0):
+def device_element(conf, depth=0):
     pad = "  " * (depth + 1)
     out = [pad + "<device>"]
     for key, element in TEXT_ELEMENTS:
-        if key in spec:
-            out.append("%s  <%s>%s</%s>" % (pad, element, escape(str(spec[key])), element))
-    if spec.get("icons"):
+        if key in conf:
+            out.append("%s  <%s>%s</%s>" % (pad, element, escape(str(conf[key])), element))
+    if conf.get("icons"):
         out.append(pad + "  <iconList>")
-        for icon in spec["icons"]:
+        for icon in conf["icons"]:
             out.append(pad + "    <icon><mimetype>%s</mimetype><width>%d</width><height>%d</height>"
                        "<depth>%d</depth><url>%s</url></icon>"
                        % (escape(icon["mimetype"]), icon["width"], icon["height"], icon["depth"],
                           escape(icon["url"])))
         out.append(pad + "  </iconList>")
-    if spec.get("services"):
+    if conf.get("services"):
         out.append(pad + "  <serviceList>")
-        for n, service in enumerate(spec["services"]):
+        for n, service in enumerate(conf["services"]):
             base = "/service%d_%d" % (depth, n)
             out.append(pad + "    <service><serviceType>%s</serviceType><serviceId>%s</serviceId>"
                        "<SCPDURL>%s.xml</SCPDURL><controlURL>%s/control</controlURL>"
@@ -65,25 +65,25 @@ def device_element(spec, depth=0):
                        % (escape(service["type"]), escape(service.get("id", service["type"])),
                           base, base, base))
         out.append(pad + "  </serviceList>")
-    if spec.get("children"):
+    if conf.get("children"):
         out.append(pad + "  <deviceList>")
-        for child in spec["children"]:
+        for child in conf["children"]:
             out += device_element(child, depth + 2)
         out.append(pad + "  </deviceList>")
-    if "presentation_url" in spec:
+    if "presentation_url" in conf:
         out.append("%s  <presentationURL>%s</presentationURL>"
-                   % (pad, escape(spec["presentation_url"])))
+                   % (pad, escape(conf["presentation_url"])))
     out.append(pad + "</device>")
     return out
 
 
-def description_document(spec):
+def description_document(conf):
     lines = ['<?xml version="1.0"?>', '<root xmlns="urn:schemas-upnp-org:device-1-0">',
              "  <specVersion><major>1</major><minor>0</minor></specVersion>"]
-    pad = int(spec.get("pad_bytes", 0))
+    pad = int(conf.get("pad_bytes", 0))
     if pad:
         lines.append("  <!--" + "p" * pad + "-->")
-    lines += device_element(spec)
+    lines += device_element(conf)
     lines.append("</root>")
     return "\n".join(lines) + "\n"
 
@@ -94,35 +94,35 @@ SCPD = ('<?xml version="1.0"?>\n<scpd xmlns="urn:schemas-upnp-org:service-1-0">'
 
 
 class UpnpDevice:
-    def __init__(self, spec, index, sim):
-        self.spec = spec
-        self.ip = spec["ip"]
-        self.link = spec.get("link", 0)
+    def __init__(self, conf, index, sim):
+        self.conf = conf
+        self.ip = conf["ip"]
+        self.link = conf.get("link", 0)
         if self.link not in sim.links:
             raise ValueError("upnp device %d: no link %r" % (index, self.link))
-        self.port = int(spec.get("port", 49152))
-        self.udn = spec.get("udn", "uuid:devsim-upnp-%04d" % index)
-        spec.setdefault("udn", self.udn)
-        self.fill_defaults(spec, self.udn)
-        self.device_type = spec["device_type"]
-        self.delay = float(spec.get("delay_ms", 10)) / 1000.0
-        self.silent = bool(spec.get("silent", False))
+        self.port = int(conf.get("port", 49152))
+        self.udn = conf.get("udn", "uuid:devsim-upnp-%04d" % index)
+        conf.setdefault("udn", self.udn)
+        self.fill_defaults(conf, self.udn)
+        self.device_type = conf["device_type"]
+        self.delay = float(conf.get("delay_ms", 10)) / 1000.0
+        self.silent = bool(conf.get("silent", False))
         self.location = "http://%s:%d%s" % (self.ip, self.port, DESCRIPTION_PATH)
         self.icon_paths = set()
-        self.collect_icons(spec)
+        self.collect_icons(conf)
 
     @staticmethod
-    def fill_defaults(spec, udn):
+    def fill_defaults(conf, udn):
         # A device element without a type or UDN is not one a control point will count.
-        spec.setdefault("device_type", "urn:schemas-upnp-org:device:Basic:1")
-        spec.setdefault("udn", udn)
-        for n, child in enumerate(spec.get("children", [])):
-            UpnpDevice.fill_defaults(child, "%s-child%d" % (spec["udn"], n))
+        conf.setdefault("device_type", "urn:schemas-upnp-org:device:Basic:1")
+        conf.setdefault("udn", udn)
+        for n, child in enumerate(conf.get("children", [])):
+            UpnpDevice.fill_defaults(child, "%s-child%d" % (conf["udn"], n))
 
-    def collect_icons(self, spec):
-        for icon in spec.get("icons", []):
+    def collect_icons(self, conf):
+        for icon in conf.get("icons", []):
             self.icon_paths.add(icon["url"])
-        for child in spec.get("children", []):
+        for child in conf.get("children", []):
             self.collect_icons(child)
 
     def answers_for(self, st):
@@ -146,9 +146,9 @@ class UpnpDevice:
     def handle(self, request):
         path = request.path.split("?", 1)[0]
         if path == DESCRIPTION_PATH:
-            if "description_raw" in self.spec:
-                return minihttp.Response(200, self.spec["description_raw"], "text/xml")
-            return minihttp.Response(200, description_document(self.spec),
+            if "description_raw" in self.conf:
+                return minihttp.Response(200, self.conf["description_raw"], "text/xml")
+            return minihttp.Response(200, description_document(self.conf),
                                      'text/xml; charset="utf-8"')
         if path in self.icon_paths:
             return minihttp.Response(200, GIF_1X1, "image/gif")
@@ -236,8 +236,8 @@ class SsdpResponder:
 
 
 def setup(sim):
-    devices = [UpnpDevice(spec, i, sim)
-               for i, spec in enumerate(sim.site.get("upnp_devices", []))]
+    devices = [UpnpDevice(conf, i, sim)
+               for i, conf in enumerate(sim.site.get("upnp_devices", []))]
     if not devices:
         return
     for device in devices:

@@ -129,7 +129,7 @@ class WebDevice:
     def __init__(self, sim, device):
         self.sim = sim
         self.device = device
-        opts = device.spec.get("web", {})
+        opts = device.conf.get("web", {})
         if opts is False:
             opts = {"mode": "refuse"}
         self.opts = opts
