@@ -69,6 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"a value longer than its field is cut to width - 1",
                   "V,01," + std::string(200, 'm') + ",P", 1,
                   {{Field::model, std::string(63, 'm')}, {Field::proj, "P"}}},
+        ParseCase{"a leading comma is an empty vendor, not a skipped one",
+                  ",01,M,P,N,198.18.1.9", 1,
+                  {{Field::vendor, ""}, {Field::model, "M"}, {Field::ip, "198.18.1.9"}}},
         ParseCase{"a vendor token is cut to 31 characters",
                   std::string(10240, 'v') + ",01,M,P,N,198.18.1.9", 1,
                   {{Field::vendor, std::string(31, 'v')}}}));

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -139,7 +140,7 @@ int MakeControlPkg(int flag, std::string& out, const tComUnitInfo* pInfo) {
   }
   std::string text = ControlPkgText(flag, pInfo);
   if (text.size() > kMaxPackageText) text.resize(kMaxPackageText);
-  if (pInfo) {
+  if (pInfo && (flag == kFlagReply || flag == kFlagSetNetwork)) {
     DiagLog::Printf("pInfo->idpw[%s]", std::string(FieldText(pInfo->idpw)).c_str());
     DiagLog::Printf("[%s]", text.c_str());
   }
@@ -190,14 +191,15 @@ int GetMacFromCString(std::string_view text, unsigned char* bytes) {
 int ParsePkgFields(std::string_view text, tComUnitInfo& record,
                    const std::function<void()>& onMacChecked) {
   const std::string copy = WithBlankEmptyFields(text);
-  Tokenizer tokens(copy);
+  // The vendor is the text up to the first comma, even when that is nothing; only the fields
+  // after it are split with runs of delimiters skipped.
+  const std::size_t vendorEnd = std::min(copy.find(','), copy.size());
+  const std::string_view vendorToken = std::string_view(copy).substr(0, vendorEnd);
+  char vendor[kVendorTokenSize] = {};
+  std::memcpy(vendor, vendorToken.data(), std::min(vendorToken.size(), kVendorTokenSize - 1));
+  Tokenizer tokens(std::string_view(copy).substr(std::min(vendorEnd + 1, copy.size())));
 
   std::string_view token;
-  char vendor[kVendorTokenSize] = {};
-  if (tokens.Next(",", token)) {
-    const std::size_t n = token.size() < kVendorTokenSize - 1 ? token.size() : kVendorTokenSize - 1;
-    std::memcpy(vendor, token.data(), n);
-  }
   int flag = 0;
   if (tokens.Next(",\n", token)) flag = static_cast<int>(DecimalValue(token));
 

@@ -182,8 +182,8 @@ void GetNetCardAddrs(NetCardTable& table) {
   const bool ok = ReadPlatformAdapters(adapters, error);
   DiagLog::Printf("NetCard_InfoLen[%d]\n", kAdapterInfoSize);
   if (!ok) {
-    DiagLog::Printf(error == ENOMEM ? "GetAdaptersInfo BUFFER_OVERFLOW\n"
-                                    : "GetAdaptersInfo NOT_SUPPORTED\n");
+    if (error == ENOMEM) DiagLog::Printf("GetAdaptersInfo BUFFER_OVERFLOW\n");
+    if (error == EOPNOTSUPP || error == EAFNOSUPPORT) DiagLog::Printf("GetAdaptersInfo NOT_SUPPORTED\n");
   } else if (adapters.empty()) {
     DiagLog::Printf("GetAdaptersInfo NO_DATA\n");
   } else {
