@@ -136,7 +136,7 @@ TEST(GridSelection, ResetAfterSearchSelectsRowOne) {
   Apply(s, Click(4, true));
   Apply(s, Click(5, true));
   Apply(s, Up(kGridKeyCtrl));
-  s.ResetAfterSearch();
+  s.ResetAfterSearch(6);
   EXPECT_EQ(Rows(s), std::vector<int>{1});
   EXPECT_EQ(s.m_CurrentRow, 1);
   EXPECT_EQ(s.m_LastClick, (tRowSelected{1, 1}));

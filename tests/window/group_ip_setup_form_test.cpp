@@ -142,13 +142,14 @@ void GroupIpSetupFormTest::assignThenStaticRunWritesEachOutcome() {
   QCOMPARE(prompts.signIns.size(), std::size_t(1));
   QVERIFY(form.Running());
   QVERIFY(!form.OKBtn->isEnabled() && !form.CancelBtn->isEnabled() && !form.DHCPRadio->isEnabled());
+  QVERIFY(!form.Button2->isEnabled());  // no API command races the run for column 3
   QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
   QCOMPARE(Column(form, 3), (QStringList{"Successfully allocated.", "Username or password Error.",
                                          "Command Error."}));
   QCOMPARE(Column(form, 14), (QStringList{"root:pw1", "root:pw1", "root:pw1"}));
   QCOMPARE(prompts.messages.back().text,
            QString("Control package sent.\nPlease try to re-search the device after one minute."));
-  QVERIFY(form.OKBtn->isEnabled() && !form.CancelBtn->isEnabled());
+  QVERIFY(form.OKBtn->isEnabled() && !form.CancelBtn->isEnabled() && form.Button2->isEnabled());
   QCOMPARE(f.opened, 3);
   QTest::mouseClick(form.OKBtn, Qt::LeftButton);  // after the run OK closes
   QVERIFY(!form.isVisible());

@@ -119,7 +119,7 @@ void MainFormTest::LoadDevices(TMainForm& form) {
   form.m_Grid.m_NoSearchYet = false;
   form.m_Grid.m_DevicesFound = true;
   form.m_State.sort.m_SortReverse = false;
-  form.m_Grid.ResetAfterSearch();
+  form.m_Grid.ResetAfterSearch(table.grid.RowCount());
   form.RefreshGrid();
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -263,9 +263,11 @@ void MainFormTest::keysAndWheelMoveTheSelection() {
   };
   wheel(120);
   QCOMPARE(SelectedRows(*form), std::vector<int>{5});
+  QCOMPARE(form->m_Grid.m_CurrentRow, 5);  // the commands act on the highlighted row
   wheel(-120);
   wheel(-120);
   QCOMPARE(SelectedRows(*form), std::vector<int>{6});
+  QCOMPARE(form->m_Grid.m_CurrentRow, 6);
 }
 
 void MainFormTest::headerClicksSort() {
@@ -365,20 +367,6 @@ void MainFormTest::searchMethodRelayEntryAndProjectFilter() {
   QVERIFY(!form->ComboBox1->isEnabled() && form->ComboBox3->isEnabled());
   QTest::mouseClick(form->RadioButton2, Qt::LeftButton);
 
-  // A typed relay address joins the sorted list when the box loses the focus, once.
-  form->ComboBox1->setFocus();
-  form->ComboBox1->setEditText("198.18.9.9");
-  form->Button3->setFocus();
-  QCOMPARE(form->ComboBox1->count(), 2);
-  QCOMPARE(form->ComboBox1->itemText(0), QString("198.18.9.9"));
-  form->ComboBox1->setFocus();
-  form->Button3->setFocus();
-  QCOMPARE(form->ComboBox1->count(), 2);
-  form->ComboBox1->setFocus();
-  form->ComboBox1->setEditText("0");
-  form->Button3->setFocus();
-  QCOMPARE(form->ComboBox1->count(), 2);
-
   // The UPnP box shows only for the filter ALL, in any case.
   form->Proj->setEditText("DVR");
   QVERIFY(!form->CheckBox1->isVisible());
@@ -392,6 +380,28 @@ void MainFormTest::searchMethodRelayEntryAndProjectFilter() {
   QVERIFY(form->Button3->text().contains("Short"));
   QTest::mouseClick(form->Button3, Qt::LeftButton);
   QVERIFY(form->Button3->text().contains("Middle"));
+
+  // A typed relay address joins the sorted list when the box loses the focus, once.
+  form->ComboBox1->setFocus();
+  form->ComboBox1->setEditText("198.18.9.9");
+  form->Button3->setFocus();
+  QCOMPARE(form->ComboBox1->count(), 2);
+  QCOMPARE(form->ComboBox1->itemText(0), QString("198.18.9.9"));
+  form->ComboBox1->setFocus();
+  form->Button3->setFocus();
+  QCOMPARE(form->ComboBox1->count(), 2);
+  form->ComboBox1->setFocus();
+  form->ComboBox1->setEditText("0");
+  form->Button3->setFocus();
+  QCOMPARE(form->ComboBox1->count(), 2);
+  form->ComboBox1->setFocus();
+  form->ComboBox1->setEditText("198.18.9.9");
+  form->Button3->setFocus();
+  QCOMPARE(form->ComboBox1->count(), 2);
+  // Closing saves the typed address, not the "<Customized>" of a chosen entry 0.
+  QVERIFY(form->close());
+  const std::string saved = ReadFile(appdata_->path() + "/Scanvale/setting.xml");
+  QVERIFY2(saved.find("IpRelay 198.18.9.9\nIpRelay 198.18.9.9\n") != std::string::npos, saved.c_str());
 }
 
 void MainFormTest::resizeKeepsTheColumnRatios() {

@@ -34,7 +34,7 @@ class SignInFormTest : public QObject {
 void SignInFormTest::controlsCarryTheirNames() {
   TSignInForm form;
   QCOMPARE(form.objectName(), QString("SignInForm"));
-  QCOMPARE(form.size(), QSize(282, 174));
+  QCOMPARE(form.size(), QSize(266, 135));
   for (const char* name : {"Label3", "ServerLabel", "Label1", "IDEdit", "Label2", "PWEdit",
                            "LoginBtn", "RememberMeBox", "Label4", "ErrorLabel"})
     QVERIFY2(form.findChild<QWidget*>(name) != nullptr, name);

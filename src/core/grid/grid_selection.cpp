@@ -207,13 +207,13 @@ bool GridSelection::WheelUp(int /*rowCount*/) {
   return SingleRowMove();
 }
 
-void GridSelection::ResetAfterSearch() {
+void GridSelection::ResetAfterSearch(int rowCount) {
   m_CurrentRow = 1;
   m_LastClick = {1, 1};
   m_SelectedRows.assign(1, tRowSelected{1, 1});
   // The finish replays a plain left click inside the first cell of row 1.
   MouseDown(GridButton::kLeft, GridCell{0, 1}, false);
-  MouseUp(GridButton::kLeft, GridCell{0, 1}, 2);
+  MouseUp(GridButton::kLeft, GridCell{0, 1}, rowCount);
 }
 
 }  // namespace scanvale

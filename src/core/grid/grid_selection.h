@@ -84,7 +84,7 @@ class GridSelection {
   bool WheelUp(int rowCount);
 
   // A finished search: row 1 current and selected as by a plain click on its first cell.
-  void ResetAfterSearch();
+  void ResetAfterSearch(int rowCount);
 
   bool IsSelected(int row) const;
 

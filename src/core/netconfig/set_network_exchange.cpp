@@ -68,6 +68,10 @@ ExchangeResult RunSetNetworkExchange(ControlChannel& channel, const std::string&
   const bool sent = channel.Send(wire) == 0;
   result.outcome = sent ? SetNetworkOutcome::kSent : SetNetworkOutcome::kFailed;
 
+  // A refusal is heard and reported whether or not the sign-in window was shown: a device whose
+  // credential flag is not "1" can still refuse the package, and reporting that as "sent" would
+  // tell the installer a change happened that did not. For the same reason the one-adapter mode
+  // listens after sending in both cases.
   SetNetworkOutcome heard = SetNetworkOutcome::kSent;
   auto handle = [&](const std::string& datagram) {
     if (datagram.empty()) return;

@@ -7,23 +7,29 @@
 #include <algorithm>
 
 namespace scanvale {
+namespace {
+constexpr int kClientWidth = 310;
+constexpr int kClientHeight = 55;
+constexpr int kBarHeight = 33;
+}  // namespace
 
 TProgressBarForm::TProgressBarForm(QWidget* parent, std::chrono::milliseconds tickWait)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_Starter({}, tickWait) {
   setObjectName("ProgressBarForm");
   setWindowTitle("Upload File");
-  setFixedSize(326, 94);
+  // 326 x 94 with a frame and title bar; the client area is what Qt sizes.
+  setFixedSize(kClientWidth, kClientHeight);
 
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName("ProgressBar1");
-  ProgressBar1->setGeometry(0, 0, 326, 33);
+  ProgressBar1->setGeometry(0, 0, kClientWidth, kBarHeight);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
 
   MsgLbl = new QLabel(this);
   MsgLbl->setObjectName("MsgLbl");
-  MsgLbl->setGeometry(0, 33, 326, 94 - 33);
+  MsgLbl->setGeometry(0, kBarHeight, kClientWidth, kClientHeight - kBarHeight);
   MsgLbl->setAlignment(Qt::AlignCenter);
 
   Timer1 = new QTimer(this);

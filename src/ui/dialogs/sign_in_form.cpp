@@ -46,7 +46,8 @@ bool IsEnterKey(const QKeyEvent* key) {
 TSignInForm::TSignInForm(QWidget* parent) : QDialog(parent) {
   setObjectName("SignInForm");
   setWindowTitle("MegapixelIPCamera");
-  setFixedSize(282, 174);
+  // 282 x 174 with a frame and title bar; the client area is what Qt sizes.
+  setFixedSize(266, 135);
 
   Label3 = MakeLabel(this, "Label3", "IP", 21, 18);
   ServerLabel = MakeLabel(this, "ServerLabel", QString(), 80, 18);

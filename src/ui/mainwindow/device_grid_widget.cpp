@@ -1,5 +1,7 @@
 #include "mainwindow/device_grid_widget.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -71,8 +73,20 @@ void DeviceGridWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void DeviceGridWidget::wheelEvent(QWheelEvent* event) {
   const int delta = event->angleDelta().y();
-  if (delta != 0 && onWheel) onWheel(delta < 0);
-  QTableWidget::wheelEvent(event);
+  if (delta == 0) {  // a sideways wheel only scrolls
+    QTableWidget::wheelEvent(event);
+    return;
+  }
+  const bool down = delta < 0;
+  if (onWheel) onWheel(down);
+  // The wheel moves the grid's focus row one row per turn, as the arrow keys do, and the view
+  // follows it; were it only to scroll, the highlighted row and the row the commands act on
+  // would drift apart.
+  if (rowCount() > 0) {
+    const int row = std::clamp(currentRow() + (down ? 1 : -1), 0, rowCount() - 1);
+    setCurrentCell(row, std::max(currentColumn(), 0));
+  }
+  event->accept();
 }
 
 void DeviceGridWidget::keyPressEvent(QKeyEvent* event) {

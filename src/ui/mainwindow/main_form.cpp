@@ -109,6 +109,9 @@ GridButton GridButtonOf(Qt::MouseButton button) {
 }
 
 // The selected entry of an editable box: none when the text was typed over it.
+// Item data of a relay address the user typed, as opposed to an entry of the language table.
+const QVariant kTypedRelayEntry(QStringLiteral("typed"));
+
 int ChosenIndex(const QComboBox* box) {
   const int index = box->currentIndex();
   if (index < 0 || box->itemText(index) != box->currentText()) return -1;
@@ -366,7 +369,8 @@ void TMainForm::ApplySettingsRead(const tInitCfgResult& result) {
 tSettingsState TMainForm::CollectSettings() const {
   tSettingsState s = m_Settings;
   s.broadcast = RadioButton1->isChecked();
-  s.relayFirstEntrySelected = ChosenIndex(ComboBox1) == 0;
+  s.relayFirstEntrySelected =
+      ChosenIndex(ComboBox1) == 0 && ComboBox1->itemData(0) != kTypedRelayEntry;
   s.relayText = S(ComboBox1->currentText());
   s.protocolText = S(ComboBox2->currentText());
   s.projectText = S(Proj->currentText());
@@ -437,7 +441,7 @@ void TMainForm::OnSearchFinished() {
   ShowRunState();
   m_Grid.m_NoSearchYet = m_State.m_NoSearchYet;
   m_Grid.m_DevicesFound = m_State.m_DevicesFound;
-  m_Grid.ResetAfterSearch();
+  m_Grid.ResetAfterSearch(m_State.table.grid.RowCount());
   RefreshGrid();
   // The grid's own focus goes to the first device row, column 1.
   StringGrid1->setCurrentCell(0, 1);
@@ -594,13 +598,15 @@ void TMainForm::ComboBox1Exit() {
   const QString text = ComboBox1->currentText();
   if (text == QStringLiteral("0") || ChosenIndex(ComboBox1) >= 0) return;
   // The list is kept sorted; the typed address takes its sorted place and becomes the
-  // selected entry, so leaving the box again does not add it a second time.
+  // selected entry, so leaving the box again does not add it a second time. It is marked as
+  // typed: an address sorts before "<Customized>", and the settings file must keep it rather
+  // than write the placeholder that a chosen entry 0 otherwise stands for.
   int at = 0;
   while (at < ComboBox1->count() &&
          QString::compare(ComboBox1->itemText(at), text, Qt::CaseInsensitive) <= 0)
     ++at;
   QSignalBlocker block(ComboBox1);
-  ComboBox1->insertItem(at, text);
+  ComboBox1->insertItem(at, text, kTypedRelayEntry);
   ComboBox1->setCurrentIndex(at);
 }
 

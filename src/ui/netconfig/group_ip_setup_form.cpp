@@ -289,7 +289,7 @@ void TGroupIpSetupForm::EnableApiButton() {
 }
 
 void TGroupIpSetupForm::Button2Click() {
-  if (apiRunning_) return;
+  if (apiRunning_ || running_) return;
   Button2->setEnabled(false);
   model_->ApiCommandClicked();
   ShowButtons();
@@ -354,6 +354,9 @@ void TGroupIpSetupForm::ApiCommandDone(const std::string& command) {
 void TGroupIpSetupForm::StartRun(const char* networkType) {
   running_ = true;
   ShowButtons();
+  // A run used to hold the whole window; an API command started meanwhile would race the run
+  // for the outcome column.
+  Button2->setEnabled(false);
   auto rows = model_->Rows();
   const bool credentials = model_->CredentialsEntered();
   worker_.Start([this, rows = std::move(rows), type = std::string(networkType), credentials,
@@ -378,6 +381,7 @@ void TGroupIpSetupForm::RowDone(BatchRowResult result) {
 
 void TGroupIpSetupForm::RunDone() {
   running_ = false;
+  if (!apiRunning_) Button2->setEnabled(true);
   const UserNotice notice = model_->RunFinished();
   ShowModel();
   emit runFinished();
