@@ -11,8 +11,11 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -437,10 +440,8 @@ struct CliResult {
   std::string out;
 };
 
-CliResult RunCli(const std::string& args) {
+CliResult RunCommand(const std::string& command) {
   CliResult r;
-  const std::string command =
-      std::string(SCANVALE_BINARY_DIR) + "/src/cli/scanvale-cli " + args + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return r;
   std::array<char, 4096> buffer;
@@ -449,6 +450,32 @@ CliResult RunCli(const std::string& args) {
   const int status = pclose(pipe);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
+}
+
+CliResult RunCli(const std::string& args) {
+  return RunCommand(std::string(SCANVALE_BINARY_DIR) + "/src/cli/scanvale-cli " + args +
+                    " 2>/dev/null");
+}
+
+// The IP column (the fourth) of a CSV listing without its header, sorted.
+std::vector<std::string> CsvAddresses(const std::string& csv) {
+  std::vector<std::string> ips;
+  std::istringstream lines(csv);
+  std::string line;
+  std::getline(lines, line);  // the header
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string field;
+    for (int i = 0; i < 4 && std::getline(fields, field, ','); ++i) {}
+    ips.push_back(field);
+  }
+  std::sort(ips.begin(), ips.end());
+  return ips;
+}
+
+std::string SourceFile(const std::string& relative) {
+  std::ifstream in(std::string(SCANVALE_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(SearchCliLab, JsonListsExactlyTheSimulatedDevices) {
@@ -494,6 +521,41 @@ TEST(SearchCliLab, RelaysByStreamAndByPage) {
   const CliResult page = RunCli("search --relay 198.18.3.70 --protocol http --format csv");
   EXPECT_EQ(page.status, 0);
   EXPECT_EQ(page.out, expected);
+}
+
+// The demo's site must stay a site the program finds whole: every device on a lab link by the
+// broadcast search, and those behind the stream relay through it.
+TEST(SearchCliLab, DemoSiteIsFoundWhole) {
+  SCANVALE_REQUIRE_LAB();
+  const std::string site = "tools/devsim/demo-site.json";
+  const auto expected = [&](const char* which) {
+    const CliResult r = RunCommand(
+        "python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(\"\\n\".join(sorted(" +
+        std::string(which) + ")))' " + SCANVALE_SOURCE_DIR + "/" + site);
+    std::vector<std::string> ips;
+    std::size_t at = 0;
+    while (at < r.out.size()) {
+      const std::size_t end = r.out.find('\n', at);
+      if (end > at) ips.push_back(r.out.substr(at, end - at));
+      at = end == std::string::npos ? r.out.size() : end + 1;
+    }
+    return ips;
+  };
+  const auto direct = expected("x[\"ip\"] for x in d[\"devices\"] if x.get(\"link\") is not None");
+  const auto behindTcpRelay = expected(
+      "x[\"ip\"] for x in d[\"devices\"] for r in d[\"relays\"] if r[\"kind\"] == \"tcp\" and "
+      "x[\"name\"] in r[\"devices\"]");
+  ASSERT_GE(direct.size(), 20u);
+  ASSERT_GE(behindTcpRelay.size(), 2u);
+
+  DevSim sim(SourceFile(site));
+  ASSERT_TRUE(sim.running());
+  const CliResult all = RunCli("search --adapter all --delay short --format csv");
+  EXPECT_EQ(all.status, 0);
+  EXPECT_EQ(CsvAddresses(all.out), direct);
+  const CliResult tcp = RunCli("search --relay 198.18.3.200 --protocol tcp --format csv");
+  EXPECT_EQ(tcp.status, 0);
+  EXPECT_EQ(CsvAddresses(tcp.out), behindTcpRelay);
 }
 
 TEST(SearchCliLab, ExitStatusForBadArgumentsAndUnusableAdapters) {

@@ -129,9 +129,11 @@ TEST(ParserPlainPkg, GarbageAfterTheTerminatorChangesNothing) {
   DeviceTable clean, dirty;
   auto a = Packages({reply});
   ParserPlainPkg(a.data(), reply.size() + 1, clean);
-  auto b = Packages({reply, "\x01\x02garbage,,,,"});
-  ParserPlainPkg(b.data(), reply.size() + 1, dirty);
+  auto b = Packages({reply, "\x01\x02garbage,,,,", "V,zz,\xff\xfe,198.18.1.1"});
+  EXPECT_EQ(ParserPlainPkg(b.data(), b.size(), dirty), 1);
+  ASSERT_EQ(dirty.m_DeviceList.size(), 1u);
   EXPECT_EQ(clean.grid.Row(1), dirty.grid.Row(1));
+  EXPECT_EQ(dirty.grid.RowCount(), clean.grid.RowCount());
 }
 
 TEST(ParserPlainPkg, NoTerminatorIsReadOnlyUpToTheLength) {
