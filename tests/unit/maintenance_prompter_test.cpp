@@ -32,8 +32,9 @@ TEST(ExchangePrompts, WorkerWaitsUntilTheWindowHasClosedTheBox) {
   RecordingPrompter prompter;
   std::atomic<bool> answered{false};
   Clock::duration waited{};
+  // Timed from before the worker starts: the box cannot be answered before the sleep below ends.
+  const auto start = Clock::now();
   std::thread worker([&] {
-    const auto start = Clock::now();
     answered = RaiseMessage({&window, &prompter}, InvalidFileMessage());
     waited = Clock::now() - start;
   });

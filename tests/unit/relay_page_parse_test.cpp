@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <random>
@@ -243,6 +244,15 @@ TEST(PhaseItem, PageShapes) {
       for (int col = 0; col < 7; ++col)
         EXPECT_EQ(table.grid.Cell(col, static_cast<int>(r + 1)), c.gridRows[r][col])
             << "row " << r + 1 << " column " << col;
+    // A device heard afterwards (a set-network reply) goes below the page's rows.
+    const int rows = table.grid.DeviceRowCount();
+    tComUnitInfo later;
+    ClearRecord(later);
+    SetField(later.ip, "198.18.9.9");
+    SetField(later.mac, "02:00:00:00:09:09");
+    ASSERT_TRUE(table.AddFoundDevice(later));
+    EXPECT_EQ(table.grid.DeviceRowCount(), std::max(rows, 0) + 1);
+    EXPECT_EQ(table.grid.Cell(kColIp, table.grid.DeviceRowCount()), "198.18.9.9");
   }
 }
 

@@ -185,6 +185,16 @@ TEST(MergeUpnpRows, PlaceholderAndFilters) {
     }
     if (std::string(c.filter) != "UPNP" && std::string(c.filter) != "upnp") {
       for (int r = 1; r <= c.broadcastRows; ++r) EXPECT_EQ(table.grid.Row(r), broadcastRow);
+      if (std::string(c.filter) == "ALL" && c.upnp > 0) {  // a device heard later goes below
+        tComUnitInfo later;
+        ClearRecord(later);
+        SetField(later.ip, "198.18.9.9");
+        SetField(later.mac, "02:00:00:00:09:09");
+        ASSERT_TRUE(table.AddFoundDevice(later));
+        EXPECT_EQ(table.grid.DeviceRowCount(), c.expectRows + 1);
+        EXPECT_EQ(table.grid.Cell(kColIp, c.expectRows + 1), "198.18.9.9");
+        EXPECT_EQ(table.grid.Cell(kColNetmask, c.expectRows), "NULL");
+      }
     }
   }
 }

@@ -217,6 +217,7 @@ void PhaseItem(std::vector<std::string>& lines, DeviceTable& table) {
     if (r != 0 && hasCells) {
       table.grid.SetRowCount(r + 1);
       table.m_DeviceList.push_back(record);
+      table.m_NextRow = r + 1;  // a device heard later goes below, not over row 1
     }
     std::string rest = cells.Rest();
     if (rest.empty() || (r != 0 && !hasCells)) continue;  // the next line takes row r

@@ -133,6 +133,9 @@ UpnpMergeResult MergeUpnpRows(DeviceTable& table, const std::vector<tComUnitInfo
     row[kColMac] = "NULL";
     grid.SetRow(rows - n + i, std::move(row));
   }
+  // A device heard later (a set-network reply naming a new address) goes below these rows
+  // instead of overwriting them and cutting the grid there.
+  table.m_NextRow = rows;
   result.label = std::to_string(rows - 1) + " " + texts.devicesFound;
   result.fwEnabled = true;
   result.devicesFound = true;
