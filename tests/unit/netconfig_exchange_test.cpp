@@ -82,6 +82,22 @@ TEST(NetconfigExchange, AChattyDeviceCannotHoldTheListeningOpen) {
   EXPECT_EQ(result.outcome, SetNetworkOutcome::kSent);
 }
 
+TEST(NetconfigExchange, AFloodIsJudgedWholeButKeptWithinItsBounds) {
+  FakeControlChannel channel(AdapterMode::kOneAdapter);
+  const std::string big = FakeControlChannel::Wire("Kestrilon,01," + std::string(40000, 'x'));
+  for (int i = 0; i < 150; ++i) channel.script.push_back({{big}});
+  for (int i = 0; i < 5000; ++i) channel.script.push_back({{FakeControlChannel::Wire("chatter")}});
+  channel.script.push_back({{FakeControlChannel::Wire("ErrorIDPW,10.0.0.1,00:11:22:33:44:55")}});
+  ExchangeTiming timing = QuickTiming();
+  timing.oneAdapterLimit = std::chrono::seconds(5);
+  const ExchangeResult result = RunSetNetworkExchange(channel, "d2lyZQ==", kDevice, nullptr, timing);
+  EXPECT_EQ(result.outcome, SetNetworkOutcome::kCredentialsRefused) << "the last datagram counts";
+  std::size_t bytes = 0;
+  for (const auto& r : result.replies) bytes += r.size();
+  EXPECT_LE(bytes, kMaxKeptReplyBytes);
+  EXPECT_EQ(result.replies.size(), kMaxKeptReplies);
+}
+
 TEST(NetconfigExchange, Failures) {
   {
     FakeControlChannel channel;

@@ -123,8 +123,16 @@ TEST(MakeControlPkg, SetNetworkPackageCarriesDigestNotCredentials) {
   EXPECT_EQ(DecodeWire(wire), text + '\0');
   const auto lines = DiagLog::Recent();
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "pInfo->idpw[admin:secret]");
+  EXPECT_EQ(lines[0], "pInfo->idpw[admin:***]") << "the log never shows the password";
   EXPECT_EQ(lines[1], "[" + text + "]");
+}
+
+TEST(DiagLog, AnEntryIsCutSoAFloodCannotFillTheLog) {
+  DiagLog::ClearRecent();
+  DiagLog::Printf("recv msg - [%s]", std::string(65536, 'x').c_str());
+  ASSERT_EQ(DiagLog::Recent().size(), 1u);
+  EXPECT_EQ(DiagLog::Recent()[0].size(), 2048u);
+  EXPECT_TRUE(DiagLog::Recent()[0].starts_with("recv msg - [xxx"));
 }
 
 TEST(MakeControlPkg, DigestOfEmptyCredentials) {

@@ -73,6 +73,7 @@ ExchangeResult RunSetNetworkExchange(ControlChannel& channel, const std::string&
   // tell the installer a change happened that did not. For the same reason the one-adapter mode
   // listens after sending in both cases.
   SetNetworkOutcome heard = SetNetworkOutcome::kSent;
+  std::size_t keptBytes = 0;
   auto handle = [&](const std::string& datagram) {
     if (datagram.empty()) return;
     std::string decoded = DecodeWire(datagram);
@@ -80,7 +81,12 @@ ExchangeResult RunSetNetworkExchange(ControlChannel& channel, const std::string&
     DiagLog::Printf("recv msg - [%s]", printable.c_str());
     const SetNetworkOutcome verdict = ClassifyReply(decoded, device);
     if (verdict != SetNetworkOutcome::kSent) heard = verdict;
-    result.replies.push_back(std::move(decoded));
+    // Every datagram is judged, but a flood is not kept: the window parses what is kept.
+    if (result.replies.size() < kMaxKeptReplies &&
+        keptBytes + decoded.size() <= kMaxKeptReplyBytes) {
+      keptBytes += decoded.size();
+      result.replies.push_back(std::move(decoded));
+    }
   };
 
   std::vector<std::string> datagrams;

@@ -54,9 +54,15 @@ struct ExchangeTiming {
   std::chrono::milliseconds oneAdapterLimit{10000};
 };
 
+// What a listening keeps for the device table: far more than a site answers with, far less
+// than a host flooding the reply port could make it hold.
+inline constexpr std::size_t kMaxKeptReplies = 4000;
+inline constexpr std::size_t kMaxKeptReplyBytes = 4u << 20;
+
 struct ExchangeResult {
   SetNetworkOutcome outcome = SetNetworkOutcome::kFailed;
-  // Every datagram heard, decoded (Base64, then complemented), for the device table.
+  // The datagrams heard, decoded (Base64, then complemented), for the device table; every one
+  // is judged, the first kMaxKeptReplies (at most kMaxKeptReplyBytes) are kept.
   std::vector<std::string> replies;
 };
 

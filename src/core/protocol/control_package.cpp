@@ -127,6 +127,16 @@ std::string ControlPkgText(int flag, const tComUnitInfo* pInfo) {
   }
 }
 
+namespace {
+// The log may be mirrored to a terminal or pasted into a report: it shows the ID, never the
+// password (the package itself carries only their digest).
+std::string MaskedIdpw(std::string_view idpw) {
+  const std::size_t colon = idpw.find(':');
+  if (colon == std::string_view::npos || colon + 1 == idpw.size()) return std::string(idpw);
+  return std::string(idpw.substr(0, colon + 1)) + "***";
+}
+}  // namespace
+
 int MakeControlPkg(int flag, std::string& out, const tComUnitInfo* pInfo) {
   out.clear();
   if (flag == kFlagReply || flag == kFlagSetNetwork) {
@@ -141,7 +151,7 @@ int MakeControlPkg(int flag, std::string& out, const tComUnitInfo* pInfo) {
   std::string text = ControlPkgText(flag, pInfo);
   if (text.size() > kMaxPackageText) text.resize(kMaxPackageText);
   if (pInfo && (flag == kFlagReply || flag == kFlagSetNetwork)) {
-    DiagLog::Printf("pInfo->idpw[%s]", std::string(FieldText(pInfo->idpw)).c_str());
+    DiagLog::Printf("pInfo->idpw[%s]", MaskedIdpw(FieldText(pInfo->idpw)).c_str());
     DiagLog::Printf("[%s]", text.c_str());
   }
   if (text.empty()) return -1;

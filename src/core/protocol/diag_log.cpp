@@ -12,6 +12,9 @@ namespace scanvale {
 namespace {
 
 constexpr std::size_t kRecentLimit = 4096;
+// A line quoting a datagram can be 64 KiB; what a developer needs of it fits well within this,
+// and it bounds what the recent list and the window's log can hold.
+constexpr std::size_t kEntryLimit = 2048;
 
 struct LogState {
   std::mutex mutex;
@@ -50,7 +53,8 @@ std::string Format(const char* format, ...) {
   return out;
 }
 
-void DiagLog::Append(const std::string& text) {
+void DiagLog::Append(const std::string& whole) {
+  const std::string text = whole.size() > kEntryLimit ? whole.substr(0, kEntryLimit) : whole;
   LogState& s = State();
   std::lock_guard lock(s.mutex);
   if (s.mirror) std::fprintf(stderr, "%s%s", text.c_str(), text.ends_with('\n') ? "" : "\n");

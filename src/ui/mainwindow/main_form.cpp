@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTextBlock>
 
 #include "dialogs/prompts.h"
 #include "grid/browse_url.h"
@@ -49,6 +50,7 @@ constexpr int kMargin = 8;
 constexpr int kImageSize = 64;
 constexpr int kRowHeight = 22;
 constexpr int kLogLines = 5000;
+constexpr int kLogBlockChars = 1024;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QString& text) { return text.toStdString(); }
@@ -720,6 +722,9 @@ void TMainForm::AdapterBoxSelect(int index) {
 void TMainForm::AppendLog(const QString& text) {
   QTextCursor cursor = Memo1->textCursor();
   cursor.movePosition(QTextCursor::End);
+  // Lines without a line end join the one before; a long block is closed first, so that the
+  // log's cap on lines also caps its size.
+  if (cursor.block().length() > kLogBlockChars) cursor.insertText(QStringLiteral("\n"));
   cursor.insertText(text);
 }
 
