@@ -183,8 +183,9 @@ void MaintenanceCommandsLabTest::batchApiCommandNumbersEachDevice() {
   QCOMPARE(dialog.Button2->text().trimmed(), MsgText(Msg::SendingCmd));
   QVERIFY(!dialog.Button2->isEnabled() && !dialog.OKBtn->isEnabled());
   QVERIFY(!dialog.CancelBtn->isEnabled());
+  QVERIFY(!dialog.Button1->isEnabled());  // rows keep their order while results come in by row
   QVERIFY(finished.wait(20000));
-  QVERIFY(dialog.Button2->isEnabled());
+  QVERIFY(dialog.Button2->isEnabled() && dialog.Button1->isEnabled());
   QVERIFY(!dialog.OKBtn->isEnabled());  // until the next Assign
   QCOMPARE(Cell(dialog.StringGrid1, 1, 3), QString("Send API Cmd OK"));
   QCOMPARE(Cell(dialog.StringGrid1, 2, 3), QString("Send API Cmd OK"));

@@ -205,7 +205,8 @@ void TGroupIpSetupForm::ShowButtons() {
   const BatchButtons& b = model_->Buttons();
   OKBtn->setEnabled(b.ok);
   CancelBtn->setEnabled(b.cancel && !apiRunning_);  // the dialog stays until all have answered
-  Button1->setEnabled(b.assign);
+  // API results are written by row: the rows keep their order and contents until they are in.
+  Button1->setEnabled(b.assign && !apiRunning_);
   StaticRadio->setEnabled(b.staticEnabled);
   DHCPRadio->setEnabled(b.dhcpEnabled);
 }
@@ -222,13 +223,13 @@ tSignInAnswer TGroupIpSetupForm::SignIn(const tSignInFields& prefill) {
 }
 
 void TGroupIpSetupForm::StaticRadioClick() {
-  if (running_) return;
+  if (Busy()) return;
   model_->ClickStatic();
   ShowModel();
 }
 
 void TGroupIpSetupForm::DHCPRadioClick() {
-  if (running_) return;
+  if (Busy()) return;
   const auto confirm = [this](const UserNotice& question) {
     ShowModel();  // the emptied column and its new title are on screen while asking
     return ActivePrompts().Message(this, ToQ(question.text), ToQ(question.caption),
@@ -242,7 +243,7 @@ void TGroupIpSetupForm::DHCPRadioClick() {
 }
 
 void TGroupIpSetupForm::Button1Click() {
-  if (running_) return;
+  if (Busy()) return;
   const auto notice =
       model_->Assign(AssignKindOf(Messages(), FromQ(ComboBox2->currentText())), Octets());
   ShowModel();
@@ -250,7 +251,7 @@ void TGroupIpSetupForm::Button1Click() {
 }
 
 void TGroupIpSetupForm::OKBtnClick() {
-  if (running_) return;
+  if (Busy()) return;
   const BatchStep step = model_->ClickOk([this](const tSignInFields& p) { return SignIn(p); });
   ShowModel();
   switch (step.kind) {
@@ -274,7 +275,7 @@ void TGroupIpSetupForm::CancelBtnClick() {
 }
 
 void TGroupIpSetupForm::StringGrid1MouseUp(int column) {
-  if (running_) return;  // rows keep their order while their outcomes come in
+  if (Busy()) return;  // rows keep their order while their outcomes come in
   model_->ClickHeader(column);
   ShowModel();
 }
