@@ -63,6 +63,9 @@ TEST(DigestAuth, ChallengeValues) {
       {"Digest realm=\"R\", qop=\"auth\"", -1, "", "", ""},              // no nonce
       {"Digest realm=\"R\", qop=\"auth\", nonce=\"unterminated", -1, "", "", ""},
       {"Digest realm=\"\", qop=\"auth\", nonce=\"N\"", -1, "", "", ""},  // empty realm
+      // A line break inside a quoted value would reach our next request's header.
+      {"Digest realm=\"R\r\nX-Evil: 1\", qop=\"auth\", nonce=\"N\"", -1, "", "", ""},
+      {"Digest realm=\"R\", qop=\"auth\", nonce=\"N\nGET / HTTP/1.1\"", -1, "", "", ""},
   };
   for (const Case& c : cases) {
     tDigestChallenge got;

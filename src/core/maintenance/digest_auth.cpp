@@ -26,7 +26,12 @@ int FindValue(std::string_view reply, std::string_view name, std::string& value)
     if (end == std::string_view::npos) end = reply.size();
   }
   if (end == begin || end - begin > kDigestValueLimit) return -1;
-  value.assign(reply.substr(begin, end - begin));
+  const std::string_view found = reply.substr(begin, end - begin);
+  // The value goes back to the device inside the next request's header: a line break in it
+  // would let the device's text end that header and start lines of its own.
+  for (const char c : found)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return -1;
+  value.assign(found);
   return 0;
 }
 
