@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,6 +137,17 @@ TEST(MaintenanceJobs, CoordinatorSetJoinsWhatStillRunsWhenItGoes) {
   }  // joins: never a coordinator left running past its owner
   EXPECT_TRUE(finished);
   EXPECT_EQ(ThreadCount(), threadsBefore);
+}
+
+TEST(MaintenanceJobs, ACoordinatorThatThrowsStillEndsAndGivesTheButtonsBack) {
+  QueueDispatcher window;
+  bool buttonsBack = false;
+  CoordinatorSet coordinators;
+  coordinators.Start([] { throw std::runtime_error("no more threads"); }, &window,
+                     [&buttonsBack] { buttonsBack = true; });
+  EXPECT_EQ(window.RunPending(2s), 1);  // the program is still here, and so is the hand-back
+  EXPECT_TRUE(buttonsBack);
+  EXPECT_EQ(coordinators.Running(), 0u);
 }
 
 }  // namespace

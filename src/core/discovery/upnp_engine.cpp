@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "protocol/diag_log.h"
+#include "support/guarded_call.h"
 
 namespace scanvale {
 
@@ -92,7 +93,10 @@ void CPortForwardEngine::RunSearch() {
     event = completion_;
   }
   std::vector<DeviceInformationContainer> found;
-  const int rc = finder ? finder(options, stopping_, found) : -1;
+  int rc = -1;
+  RunGuarded("UpnpSearchThread", [&] {
+    if (finder) rc = finder(options, stopping_, found);
+  });
   std::vector<DeviceInformationContainer> kept;
   for (auto& device : found)
     if (KeepUpnpDevice(device)) kept.push_back(std::move(device));

@@ -1,5 +1,7 @@
 #include "maintenance/job_thread.h"
 
+#include "support/guarded_call.h"
+
 namespace scanvale {
 
 JobThread::~JobThread() {
@@ -9,7 +11,7 @@ JobThread::~JobThread() {
 
 void JobThread::Start(std::function<void()> body, std::function<void()> afterDone) {
   thread_ = std::thread([this, body = std::move(body), afterDone = std::move(afterDone)] {
-    body();
+    RunGuarded("job", body);  // a job that failed that way has no result: the row says nothing
     done_.store(true, std::memory_order_release);
     if (afterDone) afterDone();
   });

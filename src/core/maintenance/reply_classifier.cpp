@@ -129,6 +129,17 @@ std::string ParsePtzValue(std::string_view reply) {
   return value;
 }
 
+// A device that answers "401 Unauthorized" or "500 Internal Server Error" and then hangs up
+// did not take the file; only a close without such an answer is the restart of a device that
+// did.
+bool IsHttpError(std::string_view reply) {
+  if (!reply.starts_with("HTTP/")) return false;
+  const std::size_t space = reply.find(' ');
+  if (space == std::string_view::npos || space + 1 >= reply.size()) return false;
+  const char status = reply[space + 1];
+  return status == '4' || status == '5';
+}
+
 tClassification ClassifyReply(LinkVariant variant, std::string_view command,
                               std::string_view reply, bool peerClosed, std::string_view ip) {
   tClassification out;
@@ -149,7 +160,7 @@ tClassification ClassifyReply(LinkVariant variant, std::string_view command,
     out.code = kLinkOk;
   } else if (variant == LinkVariant::kUpload && Has(reply, "503 Service Unavailable")) {
     out.code = kLinkFailed;
-  } else if (command == kKindPost && peerClosed) {
+  } else if (command == kKindPost && peerClosed && !IsHttpError(reply)) {
     out.code = kLinkOk;  // a device that restarts as soon as it has the file just hangs up
   }
   return out;

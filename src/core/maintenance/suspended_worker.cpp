@@ -1,5 +1,7 @@
 #include "maintenance/suspended_worker.h"
 
+#include "support/guarded_call.h"
+
 namespace scanvale {
 
 bool SuspendedWorker::WaitFinished(std::chrono::milliseconds limit) {
@@ -20,7 +22,7 @@ CSuspendedThread::~CSuspendedThread() {
 void CSuspendedThread::Start() {
   if (thread_.joinable()) return;
   thread_ = std::thread([this] {
-    if (body_) body_();
+    if (body_) RunGuarded("upgrade worker", body_);
     std::lock_guard lock(mutex_);
     finished_ = true;
     ended_.notify_all();

@@ -7,6 +7,8 @@
 #include <functional>
 #include <thread>
 
+#include "support/guarded_call.h"
+
 namespace scanvale {
 
 class ExchangeWorker {
@@ -25,7 +27,7 @@ class ExchangeWorker {
     stop_ = false;
     running_ = true;
     thread_ = std::thread([this, work = std::move(work)] {
-      work(stop_);
+      RunGuarded("set-network worker", [&] { work(stop_); });
       running_ = false;
     });
     return true;

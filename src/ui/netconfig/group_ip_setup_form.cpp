@@ -16,6 +16,7 @@
 #include "netconfig/input_filter.h"
 #include "netconfig/netconfig_widgets.h"
 #include "protocol/control_package.h"
+#include "support/guarded_call.h"
 
 namespace scanvale {
 
@@ -362,13 +363,15 @@ void TGroupIpSetupForm::StartRun(const char* networkType) {
   const bool credentials = model_->CredentialsEntered();
   worker_.Start([this, rows = std::move(rows), type = std::string(networkType), credentials,
                  factory = channelFactory, timing = timing](const std::atomic<bool>& stop) {
-    SendSetUpNetwork(
-        rows, type, credentials, factory,
-        [this](BatchRowResult r) {
-          dispatcher_.Post([this, r = std::move(r)]() mutable { RowDone(std::move(r)); });
-        },
-        &stop, timing);
-    dispatcher_.Post([this] { RunDone(); });
+    RunGuarded("batch network setup", [&] {
+      SendSetUpNetwork(
+          rows, type, credentials, factory,
+          [this](BatchRowResult r) {
+            dispatcher_.Post([this, r = std::move(r)]() mutable { RowDone(std::move(r)); });
+          },
+          &stop, timing);
+    });
+    dispatcher_.Post([this] { RunDone(); });  // the buttons come back whatever happened
   });
 }
 

@@ -14,6 +14,7 @@
 #include "netconfig/netconfig_widgets.h"
 #include "protocol/control_package.h"
 #include "protocol/diag_log.h"
+#include "support/guarded_call.h"
 
 namespace scanvale {
 
@@ -222,7 +223,9 @@ void TNetForm::BtnApplyClick() {
   const ReplyMatch device{m_DeviceIP, fields.mac};
   worker_.Start([this, channel, wire = plan.wire, device, timing = timing](
                     const std::atomic<bool>& stop) {
-    ExchangeResult result = RunSetNetworkExchange(*channel, wire, device, &stop, timing);
+    ExchangeResult result;  // a failed send unless the exchange ends
+    RunGuarded("set-network exchange",
+               [&] { result = RunSetNetworkExchange(*channel, wire, device, &stop, timing); });
     dispatcher_.Post([this, result = std::move(result)] { FinishApply(result); });
   });
 }
