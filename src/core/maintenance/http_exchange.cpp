@@ -31,18 +31,21 @@ struct Rules {
   int silentLimit;
   std::chrono::seconds receiveBound;
   std::size_t sendChunk;
+  std::chrono::seconds sendBound;
 };
 
 Rules RulesFor(LinkVariant variant) {
   switch (variant) {
     case LinkVariant::kLink:
-      return {IPPROTO_TCP, kConnectAttempts, kSilentWaitLimit, kReceivePhaseBound, kSendChunk};
+      return {IPPROTO_TCP, kConnectAttempts, kSilentWaitLimit, kReceivePhaseBound, kSendChunk,
+              kSendPhaseBound};
     case LinkVariant::kApi:
-      return {IPPROTO_TCP, 1, kSilentWaitLimit, kReceivePhaseBound, kSendChunk};
+      return {IPPROTO_TCP, 1, kSilentWaitLimit, kReceivePhaseBound, kSendChunk, kSendPhaseBound};
     case LinkVariant::kUpload:
       break;
   }
-  return {0, 1, kUploadSilentWaitLimit, kUploadReceivePhaseBound, kUploadSendChunk};
+  return {0, 1, kUploadSilentWaitLimit, kUploadReceivePhaseBound, kUploadSendChunk,
+          kUploadSendPhaseBound};
 }
 
 // Never a device: the wildcard address would reach this machine itself.
@@ -207,7 +210,9 @@ class Exchange {
   int Send(const Socket& socket) {
     SendStream stream(request_, body_, rules_.sendChunk);
     int silent = 0;
+    const auto deadline = Clock::now() + rules_.sendBound;
     while (!stream.Finished()) {
+      if (Clock::now() >= deadline) return SendExpired();
       std::string_view pending;
       if (stream.Pending(pending) != 0) {
         LineFor("BODY READ ERROR");

@@ -48,6 +48,11 @@ inline constexpr int kSilentWaitLimit = 11;
 inline constexpr int kUploadSilentWaitLimit = 301;
 inline constexpr std::chrono::seconds kReceivePhaseBound{30};
 inline constexpr std::chrono::seconds kUploadReceivePhaseBound{300};
+// Silence alone bounds nothing against a peer that takes a few bytes every half second. A
+// request is sent in seconds; an upload of 256 MiB needs under an hour at 1 Mbit/s. Past its
+// bound a send ends as one that went silent ("Upload expired!").
+inline constexpr std::chrono::seconds kSendPhaseBound{30};
+inline constexpr std::chrono::seconds kUploadSendPhaseBound{3600};
 
 // How an upload's POST body moves the progress bar: every chunk adds
 // (bytes sent / bytes left before it, in whole numbers) x 60, divided by deviceCount when
