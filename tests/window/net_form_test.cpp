@@ -151,8 +151,11 @@ void NetFormTest::applySendsListensAndReports() {
   ScriptedPrompts prompts;
   prompts.signInAnswers.push_back({true, {"root", "pw1", false}});
   FakeControlChannel fake(AdapterMode::kAllAdapters);
+  // The refusal, and a device answering the same broadcast: it joins the table as in a search.
   fake.script.push_back(
-      {{FakeControlChannel::Wire("Kestrilon,03,ErrorIDPW,198.18.1.20,02:00:00:00:01:20")}});
+      {{FakeControlChannel::Wire("Kestrilon,03,ErrorIDPW,198.18.1.20,02:00:00:00:01:20"),
+        FakeControlChannel::Wire("Kestrilon,01,KC,IP-Cam,new,198.18.1.77,80,255.255.255.0,"
+                                 "198.18.1.1,198.18.1.1,02:00:00:00:01:77,0,n,1,Kestrilon")}});
   DeviceTable table;
   table.AddFoundDevice(Camera("1"));
   TNetForm form;
@@ -177,6 +180,8 @@ void NetFormTest::applySendsListensAndReports() {
   QCOMPARE(prompts.messages.back().text,
            QString("Username or password Error.\nPlease check username & password."));
   QCOMPARE(prompts.messages.back().caption, QString("Notice"));
+  QCOMPARE(table.m_DeviceList.size(), std::size_t(2));
+  QCOMPARE(table.grid.Cell(kColIp, 2), std::string("198.18.1.77"));
   QCOMPARE(fake.sent.size(), std::size_t(1));
   QCOMPARE(QString::fromStdString(DecodeWire(fake.sent[0]).c_str()),
            QString("Kestrilon,03,CamX,IP-Cam,gate,198.18.1.120,80,255.255.255.0,198.18.1.254,"
