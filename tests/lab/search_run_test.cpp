@@ -457,16 +457,22 @@ CliResult RunCli(const std::string& args) {
                     " 2>/dev/null");
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
 // The IP column (the fourth) of a CSV listing without its header, sorted.
 std::vector<std::string> CsvAddresses(const std::string& csv) {
   std::vector<std::string> ips;
-  std::istringstream lines(csv);
-  std::string line;
-  std::getline(lines, line);  // the header
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
+  const std::vector<std::string> lines = Lines(csv);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    std::istringstream fields(lines[i]);
     std::string field;
-    for (int i = 0; i < 4 && std::getline(fields, field, ','); ++i) {}
+    for (int column = 0; column < 4 && std::getline(fields, field, ','); ++column) {}
     ips.push_back(field);
   }
   std::sort(ips.begin(), ips.end());
@@ -529,17 +535,9 @@ TEST(SearchCliLab, DemoSiteIsFoundWhole) {
   SCANVALE_REQUIRE_LAB();
   const std::string site = "tools/devsim/demo-site.json";
   const auto expected = [&](const char* which) {
-    const CliResult r = RunCommand(
+    return Lines(RunCommand(
         "python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(\"\\n\".join(sorted(" +
-        std::string(which) + ")))' " + SCANVALE_SOURCE_DIR + "/" + site);
-    std::vector<std::string> ips;
-    std::size_t at = 0;
-    while (at < r.out.size()) {
-      const std::size_t end = r.out.find('\n', at);
-      if (end > at) ips.push_back(r.out.substr(at, end - at));
-      at = end == std::string::npos ? r.out.size() : end + 1;
-    }
-    return ips;
+        std::string(which) + ")))' " + SCANVALE_SOURCE_DIR + "/" + site).out);
   };
   const auto direct = expected("x[\"ip\"] for x in d[\"devices\"] if x.get(\"link\") is not None");
   const auto behindTcpRelay = expected(

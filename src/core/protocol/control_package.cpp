@@ -103,6 +103,14 @@ bool AcceptsValue(Field slot, std::string_view value, const std::function<void()
   }
 }
 
+// The log may be mirrored to a terminal or pasted into a report: it shows the ID, never the
+// password (the package itself carries only their digest).
+std::string MaskedIdpw(std::string_view idpw) {
+  const std::size_t colon = idpw.find(':');
+  if (colon == std::string_view::npos || colon + 1 == idpw.size()) return std::string(idpw);
+  return std::string(idpw.substr(0, colon + 1)) + "***";
+}
+
 }  // namespace
 
 bool IsValidInetAddr(std::string_view text) {
@@ -126,16 +134,6 @@ std::string ControlPkgText(int flag, const tComUnitInfo* pInfo) {
       return {};
   }
 }
-
-namespace {
-// The log may be mirrored to a terminal or pasted into a report: it shows the ID, never the
-// password (the package itself carries only their digest).
-std::string MaskedIdpw(std::string_view idpw) {
-  const std::size_t colon = idpw.find(':');
-  if (colon == std::string_view::npos || colon + 1 == idpw.size()) return std::string(idpw);
-  return std::string(idpw.substr(0, colon + 1)) + "***";
-}
-}  // namespace
 
 int MakeControlPkg(int flag, std::string& out, const tComUnitInfo* pInfo) {
   out.clear();

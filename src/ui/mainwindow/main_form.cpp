@@ -110,10 +110,10 @@ GridButton GridButtonOf(Qt::MouseButton button) {
   }
 }
 
-// The selected entry of an editable box: none when the text was typed over it.
 // Item data of a relay address the user typed, as opposed to an entry of the language table.
 const QVariant kTypedRelayEntry(QStringLiteral("typed"));
 
+// The selected entry of an editable box: none when the text was typed over it.
 int ChosenIndex(const QComboBox* box) {
   const int index = box->currentIndex();
   if (index < 0 || box->itemText(index) != box->currentText()) return -1;

@@ -291,7 +291,7 @@ void TGroupIpSetupForm::EnableApiButton() {
 }
 
 void TGroupIpSetupForm::Button2Click() {
-  if (apiRunning_ || running_) return;
+  if (Busy()) return;
   Button2->setEnabled(false);
   model_->ApiCommandClicked();
   ShowButtons();
