@@ -61,7 +61,8 @@ class SendStream {
       : request_(request),
         body_(body),
         bodySize_(body ? body->Size() : 0),
-        chunkSize_(std::min(chunkSize, sizeof chunk_)) {}
+        chunkSize_(chunkSize),
+        chunk_(new char[chunkSize]) {}
 
   std::uint64_t Total() const { return request_.size() + bodySize_; }
   std::uint64_t Sent() const { return sent_; }
@@ -70,7 +71,7 @@ class SendStream {
   // The unsent rest of the current chunk, refilled when used up; -1 when the body fails.
   int Pending(std::string_view& out) {
     if (offset_ == length_ && Refill() != 0) return -1;
-    out = std::string_view(chunk_ + offset_, length_ - offset_);
+    out = std::string_view(chunk_.get() + offset_, length_ - offset_);
     return 0;
   }
 
@@ -84,14 +85,14 @@ class SendStream {
     offset_ = length_ = 0;
     if (requestDone_ < request_.size()) {
       length_ = std::min(chunkSize_, request_.size() - requestDone_);
-      std::memcpy(chunk_, request_.data() + requestDone_, length_);
+      std::memcpy(chunk_.get(), request_.data() + requestDone_, length_);
       requestDone_ += length_;
     }
     const std::uint64_t bodyLeft = bodySize_ - bodyDone_;
     if (length_ < chunkSize_ && bodyLeft > 0) {
       const std::size_t want = static_cast<std::size_t>(
           std::min<std::uint64_t>(chunkSize_ - length_, bodyLeft));
-      const long got = body_->Read(chunk_ + length_, want);
+      const long got = body_->Read(chunk_.get() + length_, want);
       if (got < 0 || static_cast<std::size_t>(got) > want) return -1;
       length_ += static_cast<std::size_t>(got);
       bodyDone_ += static_cast<std::uint64_t>(got);
@@ -106,7 +107,7 @@ class SendStream {
   std::uint64_t bodyDone_ = 0;
   std::uint64_t sent_ = 0;
   std::size_t chunkSize_;
-  char chunk_[kUploadSendChunk];
+  std::unique_ptr<char[]> chunk_;
   std::size_t length_ = 0;
   std::size_t offset_ = 0;
 };
