@@ -42,9 +42,9 @@ constexpr std::uint64_t kMiB = 1024 * 1024;
 constexpr std::uint64_t kThroughputSize = 64 * kMiB;
 constexpr std::uint64_t kParallelSize = 256 * kMiB;
 constexpr int kParallel = 7;
-// One upload takes tens of milliseconds, so a single scheduling hiccup decides a short best
-// of; seven alternating runs still left the ratio between 0.77 and 1.10 from one bench run to
-// the next, fifteen give both sides a fair best.
+// One upload takes tens of milliseconds, so a single scheduling hiccup decides a short best-of:
+// with seven alternating runs the ratio still swung between 0.77 and 1.10 from one bench run
+// to the next; fifteen give both sides a fair best.
 constexpr int kRepeats = 15;
 constexpr const char* kThroughputIp = "198.18.1.90";
 constexpr const char* kFileName = "fw.bin";

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <random>
@@ -251,7 +250,7 @@ TEST(PhaseItem, PageShapes) {
     SetField(later.ip, "198.18.9.9");
     SetField(later.mac, "02:00:00:00:09:09");
     ASSERT_TRUE(table.AddFoundDevice(later));
-    EXPECT_EQ(table.grid.DeviceRowCount(), std::max(rows, 0) + 1);
+    EXPECT_EQ(table.grid.DeviceRowCount(), rows + 1);
     EXPECT_EQ(table.grid.Cell(kColIp, table.grid.DeviceRowCount()), "198.18.9.9");
   }
 }
